@@ -1,0 +1,123 @@
+#include "effects/squeak/SqueakEffect.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "effects/Conversions.h"
+#include "effects/squeak/SqueakPreset.h"
+#include "effects/squeak/SqueakProcess.h"
+#include "host/PullFrame.h"
+
+namespace {
+
+constexpr double kPercent = 0.01;
+
+// Defaults and not-stored marks, read, then the marks resolved: the right
+// channel follows the left one when it has no values of its own.
+SqueakStoredValues LoadStoredValues(const ParameterStore& store) {
+    SqueakStoredValues v{30, kNotStored, kNotStored, kNotStored, kNotStored, 0, 0, 0, 0};
+    ReadStoredValues(store, v);
+    if (v.squeak == kNotStored) v.squeak = 80;
+    if (v.volR == kNotStored) v.volR = v.squeak;
+    if (v.frequency == kNotStored) v.frequency = 60;
+    if (v.cutR == kNotStored) v.cutR = v.frequency;
+    return v;
+}
+
+void ApplyStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
+    s.dryGain = static_cast<double>(v.dryOut) * kPercent;
+    s.squeakLeft = static_cast<double>(v.squeak) * kPercent;
+    s.squeakRight = static_cast<double>(v.volR) * kPercent;
+    s.rateLeft = static_cast<double>(v.frequency);
+    s.rateRight = static_cast<double>(v.cutR);
+    s.holdCh = v.holdCh;
+    s.invertLeft = v.invertL;
+    s.invertRight = v.invertR;
+    s.disMain = v.disMain;
+    s.periodLeft = s.periodRight = SqueakSettings::kStartPeriod;
+    s.dryPhaseLeft = s.dryPhaseRight = 0;
+    s.positionLeft = s.positionRight = 0;
+}
+
+// Samples per phase; 0 for a rate of 0 or one above the sample rate.
+uint32_t PeriodOf(uint32_t sampleRate, double rate) {
+    return TruncateToUint32(static_cast<double>(sampleRate) / rate);
+}
+
+struct StreamBlockDeleter {
+    void operator()(StreamBuffer* block) const {
+        delete[] block->left;
+        delete[] block->right;
+        delete block;
+    }
+};
+using StreamBlock = std::unique_ptr<StreamBuffer, StreamBlockDeleter>;
+
+StreamBlock MakeStreamBlock(bool stereo) {
+    StreamBlock block(new (std::nothrow) StreamBuffer{});
+    if (!block) return nullptr;
+    block->count = SqueakEffect::kStreamBlockLength;
+    block->left = new (std::nothrow) double[SqueakEffect::kStreamBlockLength];
+    if (stereo) block->right = new (std::nothrow) double[SqueakEffect::kStreamBlockLength];
+    if (!block->left || (stereo && !block->right)) return nullptr;
+    return block;
+}
+
+}  // namespace
+
+SqueakSettings* SqueakEffect::Create(const ParameterStore& store) {
+    const SqueakStoredValues values = LoadStoredValues(store);
+    auto* settings = new (std::nothrow) SqueakSettings{};
+    if (settings) ApplyStoredValues(values, *settings);
+    return settings;
+}
+
+SqueakSettings* SqueakEffect::LoadPreset(const ParameterStore& store, SqueakSettings* current) {
+    if (current) ApplyStoredValues(LoadStoredValues(store), *current);
+    return current;
+}
+
+int32_t SqueakEffect::Save(const ParameterStore& store, const SqueakSettings& settings) {
+    return WriteStoredValues(store, StoredValuesOf(settings));
+}
+
+SqueakSettings* SqueakEffect::Copy(const SqueakSettings& source) {
+    auto* copy = new (std::nothrow) SqueakSettings(source);
+    if (copy) {
+        copy->streamCallback = nullptr;
+        copy->callbackUser = nullptr;
+        copy->streamBlock = nullptr;
+    }
+    return copy;
+}
+
+void SqueakEffect::Free(SqueakSettings* settings) {
+    if (!settings) return;
+    CloseStream(*settings);
+    delete settings;
+}
+
+bool SqueakEffect::OpenStream(SqueakSettings& s, const StreamFormat& format) {
+    CloseStream(s);
+    s.periodLeft = PeriodOf(format.sampleRate, s.rateLeft);
+    s.periodRight = PeriodOf(format.sampleRate, s.rateRight);
+    s.streamBlock = MakeStreamBlock(format.channelCount == 2).release();
+    return s.streamBlock != nullptr;
+}
+
+void SqueakEffect::CloseStream(SqueakSettings& s) {
+    StreamBlock released(std::exchange(s.streamBlock, nullptr));
+}
+
+uint32_t SqueakEffect::ProcessStream(StreamBuffer& request, SqueakSettings& s) {
+    if (!s.streamBlock || !s.streamCallback) return 0;
+    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) {
+        // The callback must leave the record alone; work on what was asked.
+        const StreamBuffer asked = *chunk;
+        s.streamBlock->count = asked.count;
+        const uint32_t delivered = PullInput(s.streamCallback, s.callbackUser, chunk);
+        if (delivered != 0) ProcessSqueak(asked, delivered, s);
+        return delivered;
+    });
+}
