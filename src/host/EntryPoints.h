@@ -37,7 +37,9 @@ namespace entry_points {
 
 using Settings = ExportedEffect::Settings;
 
-inline Settings* Record(SettingsHandle handle) { return static_cast<Settings*>(handle); }
+inline Settings* Record(SettingsHandle handle) {
+    return static_cast<Settings*>(handle);
+}
 
 template <typename Result, typename Body>
 Result Guarded(Result failure, Body&& body) noexcept {
@@ -141,7 +143,8 @@ PLUGIN_EXPORT int32_t SetStreamCallBack(StreamCallback callback, void* user,
 PLUGIN_EXPORT int32_t OpenStream(SettingsHandle settings, const StreamFormat* format) {
     using namespace entry_points;
     if (!settings || !format) return 0;
-    return Guarded(0, [&] { return ExportedEffect::OpenStream(*Record(settings), *format) ? 1 : 0; });
+    return Guarded(0,
+                   [&] { return ExportedEffect::OpenStream(*Record(settings), *format) ? 1 : 0; });
 }
 
 PLUGIN_EXPORT int32_t CloseStream(SettingsHandle settings) {
@@ -159,7 +162,9 @@ PLUGIN_EXPORT uint32_t ProcessStream(StreamBuffer* buffer, SettingsHandle settin
     return Guarded(0u, [&] { return ExportedEffect::ProcessStream(*buffer, *Record(settings)); });
 }
 
-PLUGIN_EXPORT int32_t CreateSettingsWindow() { return 0; }
+PLUGIN_EXPORT int32_t CreateSettingsWindow() {
+    return 0;
+}
 
 static_assert(std::is_same_v<decltype(PlugInInfo), PlugInInfoFn>);
 static_assert(std::is_same_v<decltype(Initialize), InitializeFn>);

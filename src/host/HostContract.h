@@ -54,13 +54,13 @@ constexpr uint32_t kInformationWord = 0x00020000;
 // declarations and by hosts that look them up by name.
 extern "C" {
 using PlugInInfoFn = int32_t(PlugInInfoRecord* info);
-using InitializeFn = int32_t(const char* profilePath, const char* section, RegistryRoot registryRoot,
-                             SettingsHandle* handle);
+using InitializeFn = int32_t(const char* profilePath, const char* section,
+                             RegistryRoot registryRoot, SettingsHandle* handle);
 using InitializeXmlFn = int32_t(SettingsNode* tree, SettingsHandle* handle);
-using LoadPresetFn = int32_t(const char* profilePath, const char* section, RegistryRoot registryRoot,
-                             SettingsHandle* handle);
-using SavePresetFn = int32_t(const char* profilePath, const char* section, RegistryRoot registryRoot,
-                             SettingsHandle settings);
+using LoadPresetFn = int32_t(const char* profilePath, const char* section,
+                             RegistryRoot registryRoot, SettingsHandle* handle);
+using SavePresetFn = int32_t(const char* profilePath, const char* section,
+                             RegistryRoot registryRoot, SettingsHandle settings);
 using SavePresetXmlFn = int32_t(SettingsNode* tree, SettingsHandle settings);
 using CopySettingsFn = int32_t(SettingsHandle* handle, SettingsHandle source);
 using FreeFn = void(SettingsHandle settings);

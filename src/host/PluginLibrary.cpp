@@ -17,15 +17,21 @@ void* OpenModule(const std::string& path, std::string& error) {
 void* FindSymbol(void* module, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
-void CloseModule(void* module) { FreeLibrary(static_cast<HMODULE>(module)); }
+void CloseModule(void* module) {
+    FreeLibrary(static_cast<HMODULE>(module));
+}
 #else
 void* OpenModule(const std::string& path, std::string& error) {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) error = dlerror();
     return module;
 }
-void* FindSymbol(void* module, const char* name) { return dlsym(module, name); }
-void CloseModule(void* module) { dlclose(module); }
+void* FindSymbol(void* module, const char* name) {
+    return dlsym(module, name);
+}
+void CloseModule(void* module) {
+    dlclose(module);
+}
 #endif
 
 template <typename Fn>
@@ -61,4 +67,6 @@ PluginLibrary::PluginLibrary(const std::string& path) {
     }
 }
 
-PluginLibrary::~PluginLibrary() { CloseModule(module_); }
+PluginLibrary::~PluginLibrary() {
+    CloseModule(module_);
+}

@@ -8,12 +8,12 @@
 #include "host/HostContract.h"
 
 class PluginLoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class PluginLibrary {
-public:
+  public:
     // Throws PluginLoadError when the file is not a loadable library, or
     // names every entry point it lacks.
     explicit PluginLibrary(const std::string& path);
@@ -35,6 +35,6 @@ public:
     ProcessStreamFn* ProcessStream = nullptr;
     CreateSettingsWindowFn* CreateSettingsWindow = nullptr;
 
-private:
+  private:
     void* module_ = nullptr;
 };

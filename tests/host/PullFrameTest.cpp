@@ -1,8 +1,8 @@
-#include "host/PullFrame.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "host/PullFrame.h"
 
 namespace {
 

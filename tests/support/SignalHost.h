@@ -25,8 +25,8 @@ struct SignalSource {
         auto& self = *static_cast<SignalSource*>(user);
         self.requests.push_back(buffer->count);
         const size_t available = self.left.size() - self.position;
-        const uint32_t n = static_cast<uint32_t>(
-            std::min<size_t>({buffer->count, available, self.deliverAtMost}));
+        const uint32_t n =
+            static_cast<uint32_t>(std::min<size_t>({buffer->count, available, self.deliverAtMost}));
         std::copy_n(self.left.begin() + self.position, n, buffer->left);
         if (buffer->right && !self.right.empty())
             std::copy_n(self.right.begin() + self.position, n, buffer->right);

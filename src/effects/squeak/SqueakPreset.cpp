@@ -6,7 +6,9 @@ void ReadStoredValues(const ParameterStore&, SqueakStoredValues&) {
     // No store is read yet: every value keeps its preset.
 }
 
-int32_t WriteStoredValues(const ParameterStore&, const SqueakStoredValues&) { return 1; }
+int32_t WriteStoredValues(const ParameterStore&, const SqueakStoredValues&) {
+    return 1;
+}
 
 SqueakStoredValues StoredValuesOf(const SqueakSettings& s) {
     return {

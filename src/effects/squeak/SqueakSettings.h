@@ -19,7 +19,7 @@ struct SqueakSettings {
     uint32_t holdCh = 0;  // stored and copied; the processing does not use it
     uint32_t invertLeft = 0;
     uint32_t invertRight = 0;
-    uint32_t disMain = 0;  // stored and copied; the processing does not use it
+    uint32_t disMain = 0;       // stored and copied; the processing does not use it
     uint32_t dryPhaseLeft = 0;  // 1 while the channel is in its dry phase
     uint32_t dryPhaseRight = 0;
     uint32_t positionLeft = 0;  // phase position counters, wrapping at 2^32

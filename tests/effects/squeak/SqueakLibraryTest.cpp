@@ -12,7 +12,7 @@
 namespace {
 
 class SqueakLibraryTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(SQUEAK_LIBRARY); }
     static void TearDownTestSuite() { lib.reset(); }
 

@@ -1,10 +1,9 @@
-#include "effects/squeak/SqueakProcess.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
+#include "effects/squeak/SqueakProcess.h"
 #include "support/SignalHost.h"
 
 namespace {
@@ -93,8 +92,8 @@ TEST(SqueakProcess, MonoBufferStillAdvancesTheRightCounter) {
 // inversions, counters about to wrap past 2^32, and calls of every size.
 TEST(SqueakProcess, MatchesTheModuloDefinitionEverywhere) {
     std::mt19937 random(20261207);
-    const uint32_t periods[] = {0, 1, 2, 3, 7, 64, 735, 800, 4095, 4096, 4097, 100003,
-                                0x80000001u, 0xFFFFFFFFu};
+    const uint32_t periods[] = {0,   1,    2,    3,    7,      64,          735,
+                                800, 4095, 4096, 4097, 100003, 0x80000001u, 0xFFFFFFFFu};
     const uint32_t positions[] = {0, 1, 734, 0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFF000u, 0x7FFFFFFFu};
     for (uint32_t periodLeft : periods) {
         for (uint32_t start : positions) {

@@ -1,0 +1,137 @@
+#include "plughost/FileRun.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "plughost/AudioFiles.h"
+#include "plughost/HostError.h"
+
+namespace {
+
+// What the stream callback needs: the input, and the input's peak on the
+// way in.
+struct Feed {
+    AudioReader* reader;
+    double peak = 0;
+    uint64_t delivered = 0;
+
+    static uint32_t Callback(void* user, StreamBuffer* buffer) {
+        auto& self = *static_cast<Feed*>(user);
+        const uint32_t n = self.reader->Read(buffer->left, buffer->right, buffer->count);
+        self.peak = std::max(self.peak, Peak(buffer->left, n));
+        if (buffer->right) self.peak = std::max(self.peak, Peak(buffer->right, n));
+        self.delivered += n;
+        return n;
+    }
+
+    static double Peak(const double* samples, uint32_t count) {
+        double peak = 0;
+        for (uint32_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
+        return peak;
+    }
+};
+
+// Samples an integer output cannot hold: beyond full scale, or not a number.
+uint64_t CountClipped(const double* samples, uint32_t count) {
+    uint64_t clipped = 0;
+    for (uint32_t i = 0; i < count; ++i) clipped += !(std::fabs(samples[i]) <= 1.0);
+    return clipped;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+}
+
+std::string Decibels(double peak) {
+    if (peak == 0) return "-inf dBFS";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f dBFS", 20 * std::log10(peak));
+    return text;
+}
+
+}  // namespace
+
+RunSummary ProcessFile(const PluginLibrary& lib,
+                       const std::function<SettingsRecord()>& makeSettings,
+                       const std::string& input, const std::string& output,
+                       const RunOptions& options, Progress& progress) {
+    if (SameFile(input, output))
+        throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
+    const auto start = std::chrono::steady_clock::now();
+
+    AudioReader reader(input);
+    const int format = options.sampleFormat.empty()
+                           ? reader.format()
+                           : WithSampleFormat(reader.format(), options.sampleFormat);
+    AudioWriter writer(output, format, reader.channels(), reader.sampleRate());
+
+    RunSummary summary;
+    summary.input = input;
+    summary.output = output;
+    summary.channels = reader.channels();
+    summary.sampleRate = reader.sampleRate();
+    summary.integerOutput = IsIntegerFormat(format);
+
+    SettingsRecord settings = makeSettings();
+    Feed feed{&reader};
+    const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.channels()),
+                                    static_cast<uint32_t>(reader.sampleRate())};
+    if (lib.SetStreamCallBack(&Feed::Callback, &feed, settings.get()) != 1 ||
+        lib.OpenStream(settings.get(), &streamFormat) != 1)
+        throw HostError(ExitCode::kPlugin, input + ": the plug-in could not open a stream");
+
+    const bool stereo = reader.channels() == 2;
+    std::vector<double> left(options.requestSize), right(stereo ? options.requestSize : 0);
+    for (;;) {
+        StreamBuffer buffer{options.requestSize, left.data(), stereo ? right.data() : nullptr};
+        const uint32_t ready = lib.ProcessStream(&buffer, settings.get());
+        if (ready > 0) {
+            const uint32_t n = std::min(ready, options.requestSize);
+            summary.peakOut = std::max({summary.peakOut, Feed::Peak(left.data(), n),
+                                        stereo ? Feed::Peak(right.data(), n) : 0.0});
+            if (summary.integerOutput) {
+                summary.clipped += CountClipped(left.data(), n);
+                if (stereo) summary.clipped += CountClipped(right.data(), n);
+            }
+            writer.Write(left.data(), stereo ? right.data() : nullptr, n);
+            summary.frames += n;
+            progress.AddFrames(n);
+        }
+        if (ready < options.requestSize) break;
+    }
+    lib.CloseStream(settings.get());
+
+    // A plug-in that stops short of the input's end would lose the rest.
+    if (summary.frames != feed.delivered ||
+        feed.delivered != static_cast<uint64_t>(reader.frames()))
+        throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
+                                               std::to_string(summary.frames) + " of " +
+                                               std::to_string(reader.frames()) + " frames");
+    summary.peakIn = feed.peak;
+    if (options.failOnClip && summary.clipped > 0)
+        throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
+                                                " samples clipped; nothing written");
+    writer.Commit();
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return summary;
+}
+
+std::string FormatSummary(const RunSummary& s) {
+    const double duration = s.sampleRate ? static_cast<double>(s.frames) / s.sampleRate : 0;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "%s -> %s: %llu frames (%.2f s, %s, %d Hz) in %.3f s (%.0fx real time); "
+                  "peak %s in, %s out",
+                  s.input.c_str(), s.output.c_str(), static_cast<unsigned long long>(s.frames),
+                  duration, s.channels == 2 ? "stereo" : "mono", s.sampleRate, s.seconds,
+                  s.seconds > 0 ? duration / s.seconds : 0.0, Decibels(s.peakIn).c_str(),
+                  Decibels(s.peakOut).c_str());
+    std::string line = text;
+    if (s.integerOutput) line += "; " + std::to_string(s.clipped) + " samples clipped";
+    return line;
+}

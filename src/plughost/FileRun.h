@@ -1,0 +1,38 @@
+// One input file through a plug-in into one output file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "plughost/Progress.h"
+#include "plughost/SettingsRecord.h"
+
+struct RunOptions {
+    uint32_t requestSize = 65536;  // samples per channel per ProcessStream call
+    std::string sampleFormat;      // empty: the input's own
+    bool failOnClip = false;
+};
+
+struct RunSummary {
+    std::string input;
+    std::string output;
+    int channels = 0;
+    int sampleRate = 0;
+    uint64_t frames = 0;
+    double seconds = 0;  // time taken
+    double peakIn = 0;   // largest magnitude, linear
+    double peakOut = 0;
+    bool integerOutput = false;
+    uint64_t clipped = 0;  // output samples beyond full scale (integer outputs)
+};
+
+// Runs `input` through a record made by `makeSettings` and writes `output`
+// (only when everything succeeded). Throws HostError.
+RunSummary ProcessFile(const PluginLibrary& lib,
+                       const std::function<SettingsRecord()>& makeSettings,
+                       const std::string& input, const std::string& output,
+                       const RunOptions& options, Progress& progress);
+
+// "in.wav -> out.wav: 220500 frames (5.00 s) in 0.02 s (250x real time); ..."
+std::string FormatSummary(const RunSummary& summary);

@@ -1,0 +1,155 @@
+// plughost: runs plug-in libraries over audio files.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "plughost/AudioFiles.h"
+#include "plughost/FileRun.h"
+#include "plughost/HostError.h"
+#include "plughost/Presets.h"
+
+namespace {
+
+constexpr const char* kExitCodes =
+    "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 6 clipped (--fail-on-clip).";
+
+void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
+    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
+    command.add_option("--registry", preset.registryFolder,
+                       "Load the preset from this registry folder (the portable registry)");
+    command.add_option("--section", preset.section, "Profile section or registry key path");
+    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file");
+    command.add_option("--set", preset.overrides, "NAME=VALUE: override one stored value")
+        ->type_name("NAME=VALUE");
+}
+
+int Info(const std::string& libraryPath) {
+    PluginLibrary lib(libraryPath);
+    PlugInInfoRecord info{};
+    info.size = sizeof info;
+    if (lib.PlugInInfo(&info) != 1)
+        throw HostError(ExitCode::kPlugin, libraryPath + ": PlugInInfo refused the record");
+    std::printf("name:             %s\n", info.name ? info.name : "");
+    std::printf("vendor:           %s\n", info.vendor ? info.vendor : "");
+    std::printf("information word: 0x%08X\n", info.informationWord);
+    return 0;
+}
+
+struct ProcessCommand {
+    std::string library;
+    std::vector<std::string> files;
+    std::string outDir;
+    unsigned jobs = 1;
+    bool quiet = false;
+    RunOptions run;
+    PresetOptions preset;
+};
+
+int Process(const ProcessCommand& command) {
+    std::vector<std::pair<std::string, std::string>> work;  // input, output
+    if (command.outDir.empty()) {
+        if (command.files.size() != 2)
+            throw HostError(ExitCode::kUsage, "process takes IN OUT, or --out-dir DIR IN...");
+        work.emplace_back(command.files[0], command.files[1]);
+    } else {
+        if (!std::filesystem::is_directory(command.outDir))
+            throw HostError(ExitCode::kOutput, command.outDir + ": not a folder");
+        for (const auto& in : command.files)
+            work.emplace_back(
+                in, (std::filesystem::path(command.outDir) / std::filesystem::path(in).filename())
+                        .string());
+    }
+
+    PluginLibrary lib(command.library);
+    const PresetSource preset(lib, command.preset);
+    const auto makeSettings = [&preset] { return preset.Create(); };
+
+    uint64_t totalFrames = 0;
+    for (const auto& [in, out] : work) totalFrames += AudioReader(in).frames();
+    Progress progress(!command.quiet && isatty(STDERR_FILENO), totalFrames,
+                      static_cast<int>(work.size()));
+
+    // Each file gets its own settings record, so files may run on their own
+    // threads. The first failure stops the run; files already written stay.
+    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::optional<HostError> failure;
+    const auto worker = [&] {
+        for (size_t k; (k = next++) < work.size();) {
+            try {
+                const RunSummary summary = ProcessFile(lib, makeSettings, work[k].first,
+                                                       work[k].second, command.run, progress);
+                progress.FileDone();
+                std::lock_guard lock(mutex);
+                std::printf("%s\n", FormatSummary(summary).c_str());
+                std::fflush(stdout);
+            } catch (const HostError& error) {
+                std::lock_guard lock(mutex);
+                if (!failure) failure = error;
+                next = work.size();
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < std::min<size_t>(command.jobs, work.size()); ++t)
+        threads.emplace_back(worker);
+    worker();
+    for (auto& thread : threads) thread.join();
+    if (failure) throw *failure;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app("Runs audio-effect plug-in libraries over audio files.", "plughost");
+    app.footer(kExitCodes);
+    app.require_subcommand(1);
+
+    std::string infoLibrary;
+    CLI::App* info = app.add_subcommand("info", "Show a plug-in's name, vendor and parameters");
+    info->add_option("LIB", infoLibrary, "Plug-in library")->required();
+
+    ProcessCommand process;
+    CLI::App* processApp = app.add_subcommand(
+        "process", "Run a plug-in over audio files (IN OUT, or --out-dir DIR IN...)");
+    processApp->add_option("LIB", process.library, "Plug-in library")->required();
+    processApp->add_option("FILES", process.files, "IN OUT, or the inputs with --out-dir")
+        ->required();
+    processApp->add_option("--out-dir", process.outDir, "Write each output into this folder");
+    processApp->add_option("--jobs,-j", process.jobs, "Files processed at once")
+        ->check(CLI::Range(1u, 64u));
+    processApp->add_option("--format", process.run.sampleFormat, "Output sample format")
+        ->check(CLI::IsMember({"pcm16", "pcm24", "pcm32", "float", "double"}));
+    processApp
+        ->add_option("--request", process.run.requestSize,
+                     "Samples per channel per ProcessStream call")
+        ->check(CLI::Range(1u, 1u << 24));
+    processApp->add_flag("--quiet,-q", process.quiet, "No progress line");
+    processApp->add_flag("--fail-on-clip", process.run.failOnClip,
+                         "Treat clipping in an integer output as an error");
+    AddPresetOptions(*processApp, process.preset);
+
+    try {
+        app.parse(argc, argv);
+        if (info->parsed()) return Info(infoLibrary);
+        if (processApp->parsed()) return Process(process);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) return app.exit(error);
+        std::fprintf(stderr, "plughost: error: %s\n", error.what());
+        return static_cast<int>(ExitCode::kUsage);
+    } catch (const HostError& error) {
+        std::fprintf(stderr, "plughost: error: %s\n", error.what());
+        return static_cast<int>(error.code());
+    } catch (const PluginLoadError& error) {
+        std::fprintf(stderr, "plughost: error: %s\n", error.what());
+        return static_cast<int>(ExitCode::kPlugin);
+    }
+    return 0;
+}
