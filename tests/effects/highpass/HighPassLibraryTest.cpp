@@ -8,8 +8,7 @@
 #include "effects/highpass/DirectHighPass.h"
 #include "effects/highpass/HighPassPreset.h"
 #include "effects/highpass/HighPassSettings.h"
-#include "host/PluginLibrary.h"
-#include "support/SignalHost.h"
+#include "support/LibraryTest.h"
 
 namespace {
 
@@ -17,36 +16,9 @@ using Samples = std::vector<double>;
 
 constexpr double kDefaultGain = 1.000015259254738;  // stored 32767
 
-class HighPassLibraryTest : public ::testing::Test {
+class HighPassLibraryTest : public LibraryTest<HighPassSettings> {
   protected:
     static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(PLUGIN_LIBRARY); }
-    static void TearDownTestSuite() { lib.reset(); }
-
-    void TearDown() override {
-        for (SettingsHandle h : handles) lib->Free(h);
-    }
-
-    HighPassSettings& Create() {
-        SettingsHandle h = nullptr;
-        EXPECT_EQ(lib->Initialize(nullptr, nullptr, nullptr, &h), 1);
-        return Own(h);
-    }
-    HighPassSettings& Own(SettingsHandle h) {
-        handles.push_back(h);
-        return *static_cast<HighPassSettings*>(h);
-    }
-
-    void Open(HighPassSettings& s, SignalSource& source, uint32_t sampleRate, uint16_t channels) {
-        ASSERT_EQ(lib->SetStreamCallBack(&SignalSource::Callback, &source, &s), 1);
-        const StreamFormat format{0, channels, sampleRate};
-        ASSERT_EQ(lib->OpenStream(&s, &format), 1);
-    }
-
-    uint32_t Process(HighPassSettings& s, Samples& left, Samples* right, size_t offset,
-                     uint32_t count) {
-        StreamBuffer buffer{count, left.data() + offset, right ? right->data() + offset : nullptr};
-        return lib->ProcessStream(&buffer, &s);
-    }
 
     // What the effect makes of `x` on one channel from a fresh stream.
     static Samples Expected(const HighPassSettings& s, uint32_t sampleRate, const Samples& x,
@@ -54,27 +26,10 @@ class HighPassLibraryTest : public ::testing::Test {
         const HighPassCoefficients c = DesignHighPass(static_cast<int32_t>(s.cutoff), sampleRate);
         return DryWetMix(x, DirectHighPass(c, x, grouping), s.dryGain, s.wetGain);
     }
-
-    static inline std::unique_ptr<PluginLibrary> lib;
-    std::vector<SettingsHandle> handles;
 };
 
 TEST_F(HighPassLibraryTest, DescribesItself) {
-    PlugInInfoRecord info{};
-    info.size = sizeof info;
-    info.zeroWord = 7;
-    ASSERT_EQ(lib->PlugInInfo(&info), 1);
-    EXPECT_STREQ(info.name, "High Pass Filter");
-    EXPECT_STREQ(info.vendor, "Kelvora Ltd (CY)");
-    EXPECT_EQ(info.informationWord, 0x00020000u);
-    EXPECT_EQ(info.zeroWord, 0u);
-    EXPECT_EQ(info.flagWord, 1u);
-
-    PlugInInfoRecord wrong{};
-    wrong.size = sizeof wrong + 1;
-    EXPECT_EQ(lib->PlugInInfo(&wrong), 0);
-    EXPECT_EQ(wrong.flagWord, 0u);
-    EXPECT_EQ(lib->CreateSettingsWindow(), 0);
+    ExpectDescription("High Pass Filter", 1);
 }
 
 TEST_F(HighPassLibraryTest, DefaultsWithoutAStore) {
@@ -240,21 +195,7 @@ TEST_F(HighPassLibraryTest, OpenStreamAgainStartsAFreshGraph) {
 }
 
 TEST_F(HighPassLibraryTest, RefusesToProcessWithoutStreamOrCallback) {
-    HighPassSettings& s = Create();
-    SignalSource source{Samples(10, 1.0), {}};
-    Samples left(10, 9.0);
-    ASSERT_EQ(lib->SetStreamCallBack(&SignalSource::Callback, &source, &s), 1);
-    EXPECT_EQ(Process(s, left, nullptr, 0, 10), 0u);  // no stream yet
-
-    HighPassSettings& other = Create();
-    const StreamFormat format{0, 1, 44100};
-    ASSERT_EQ(lib->OpenStream(&other, &format), 1);
-    EXPECT_EQ(Process(other, left, nullptr, 0, 10), 0u);  // no callback
-
-    StreamBuffer buffer{10, left.data(), nullptr};
-    EXPECT_EQ(lib->ProcessStream(&buffer, nullptr), 0u);
-    EXPECT_TRUE(source.requests.empty());
-    EXPECT_EQ(left, Samples(10, 9.0));
+    ExpectNoProcessingWithoutStreamOrCallback();
 }
 
 TEST_F(HighPassLibraryTest, CallbackClaimingTooMuchCountsAsTheRequest) {

@@ -9,7 +9,9 @@
 
 #include "effects/highpass/FanOutNode.h"
 #include "effects/highpass/GainNode.h"
+#include "effects/highpass/HighPassEffect.h"
 #include "effects/highpass/MixNode.h"
+#include "support/SignalHost.h"
 
 // Array allocations in this test binary can be made to fail on demand.
 namespace {
@@ -249,6 +251,24 @@ TEST(NodeAllocationTest, FailedArraysLeaveTheNodeUsable) {
         EXPECT_EQ(longer, x);
         EXPECT_EQ(right, (Samples{3, 4, 5}));
     }
+}
+
+// Once the arrays fit the chunks, the effect graph allocates nothing.
+TEST(EffectGraphTest, SteadyStateAllocatesNothing) {
+    HighPassSettings* s = HighPassEffect::Create({});
+    ASSERT_NE(s, nullptr);
+    SignalSource source{NoiseSignal(3 * 65536, 1), NoiseSignal(3 * 65536, 2)};
+    s->streamCallback = &SignalSource::Callback;
+    s->callbackUser = &source;
+    ASSERT_TRUE(HighPassEffect::OpenStream(*s, {0, 2, 44100}));
+    Samples left(65536), right(65536);
+    StreamBuffer request{65536, left.data(), right.data()};
+    EXPECT_EQ(HighPassEffect::ProcessStream(request, *s), 65536u);
+    arrayAllocationsUntilFailure = 0;
+    EXPECT_NO_THROW(HighPassEffect::ProcessStream(request, *s));
+    EXPECT_NO_THROW(HighPassEffect::ProcessStream(request, *s));
+    arrayAllocationsUntilFailure = -1;
+    HighPassEffect::Free(s);
 }
 
 }  // namespace
