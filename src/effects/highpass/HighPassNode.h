@@ -20,8 +20,6 @@ class HighPassNode : public ProcessingNode {
     // ((b1·x1 + b0·x) + b2·x2), each then − a1·y1 − a2·y2. Returns 1.
     int32_t Apply(StreamBuffer buffer) override;
 
-    const HighPassCoefficients& Coefficients() const { return coefficients; }
-
     // Past samples of one channel: inputs one and two back, outputs likewise.
     struct History {
         double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;

@@ -198,18 +198,6 @@ TEST_F(HighPassLibraryTest, RefusesToProcessWithoutStreamOrCallback) {
     ExpectNoProcessingWithoutStreamOrCallback();
 }
 
-TEST_F(HighPassLibraryTest, CallbackClaimingTooMuchCountsAsTheRequest) {
-    HighPassSettings& s = Create();
-    ASSERT_EQ(
-        lib->SetStreamCallBack([](void*, StreamBuffer*) -> uint32_t { return 99999; }, nullptr, &s),
-        1);
-    const StreamFormat format{0, 2, 44100};
-    ASSERT_EQ(lib->OpenStream(&s, &format), 1);
-    Samples left(20000, 0.5), right(20000, 0.5);
-    EXPECT_EQ(Process(s, left, &right, 0, 20000), 20000u);
-    EXPECT_EQ(Process(s, left, &right, 0, 10), 10u);
-}
-
 TEST_F(HighPassLibraryTest, CloseIsIdempotentAndFreeReleasesAnOpenStream) {
     HighPassSettings& s = Create();
     EXPECT_EQ(lib->CloseStream(&s), 1);
