@@ -6,27 +6,15 @@
 
 #include <vector>
 
+#include "StreamBench.h"
 #include "host/PluginLibrary.h"
 
 namespace {
-
-constexpr uint32_t kRequest = 65536;
-
-uint32_t FullCallback(void*, StreamBuffer* buffer) {
-    return buffer->count;
-}
 
 struct StereoArrays {
     std::vector<double> left = std::vector<double>(kRequest, 0.25);
     std::vector<double> right = std::vector<double>(kRequest, -0.25);
 };
-
-void SetSamplesProcessed(benchmark::State& state) {
-    state.SetItemsProcessed(state.iterations() * kRequest);
-    state.counters["ns_per_sample"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * kRequest,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
 
 void BM_SqueakProcessStream(benchmark::State& state) {
     PluginLibrary lib(SQUEAK_LIBRARY);

@@ -6,61 +6,17 @@
 #include <vector>
 
 #include "effects/squeak/SqueakSettings.h"
-#include "host/PluginLibrary.h"
-#include "support/SignalHost.h"
+#include "support/LibraryTest.h"
 
 namespace {
 
-class SqueakLibraryTest : public ::testing::Test {
+class SqueakLibraryTest : public LibraryTest<SqueakSettings> {
   protected:
     static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(SQUEAK_LIBRARY); }
-    static void TearDownTestSuite() { lib.reset(); }
-
-    void TearDown() override {
-        for (SettingsHandle h : handles) lib->Free(h);
-    }
-
-    SqueakSettings& Create() {
-        SettingsHandle h = nullptr;
-        EXPECT_EQ(lib->Initialize(nullptr, nullptr, nullptr, &h), 1);
-        handles.push_back(h);
-        return *static_cast<SqueakSettings*>(h);
-    }
-
-    // Opens a stream on `s` fed from `source`.
-    void Open(SqueakSettings& s, SignalSource& source, uint32_t sampleRate, uint16_t channels) {
-        ASSERT_EQ(lib->SetStreamCallBack(&SignalSource::Callback, &source, &s), 1);
-        const StreamFormat format{0, channels, sampleRate};
-        ASSERT_EQ(lib->OpenStream(&s, &format), 1);
-    }
-
-    uint32_t Process(SqueakSettings& s, std::vector<double>& left, std::vector<double>* right,
-                     size_t offset, uint32_t count) {
-        StreamBuffer buffer{count, left.data() + offset, right ? right->data() + offset : nullptr};
-        return lib->ProcessStream(&buffer, &s);
-    }
-
-    static inline std::unique_ptr<PluginLibrary> lib;
-    std::vector<SettingsHandle> handles;
 };
 
 TEST_F(SqueakLibraryTest, DescribesItself) {
-    PlugInInfoRecord info{};
-    info.size = sizeof info;
-    info.zeroWord = 7;
-    info.flagWord = 0xABCD;
-    ASSERT_EQ(lib->PlugInInfo(&info), 1);
-    EXPECT_STREQ(info.name, "Squeak");
-    EXPECT_STREQ(info.vendor, "Kelvora Ltd (CY)");
-    EXPECT_EQ(info.informationWord, 0x00020000u);
-    EXPECT_EQ(info.zeroWord, 0u);
-    EXPECT_EQ(info.flagWord, 0xABCDu);
-
-    PlugInInfoRecord wrong{};
-    wrong.size = sizeof wrong + 1;
-    EXPECT_EQ(lib->PlugInInfo(&wrong), 0);
-    EXPECT_EQ(wrong.name, nullptr);
-    EXPECT_EQ(lib->CreateSettingsWindow(), 0);
+    ExpectDescription("Squeak", 0xABCD);
 }
 
 TEST_F(SqueakLibraryTest, DefaultsWithoutAStore) {
@@ -174,21 +130,7 @@ TEST_F(SqueakLibraryTest, MonoFormatStillProcessesAGivenRightChannel) {
 }
 
 TEST_F(SqueakLibraryTest, RefusesToProcessWithoutStreamOrCallback) {
-    SqueakSettings& s = Create();
-    SignalSource source{std::vector<double>(10, 1.0), {}};
-    std::vector<double> left(10, 9.0);
-    ASSERT_EQ(lib->SetStreamCallBack(&SignalSource::Callback, &source, &s), 1);
-    EXPECT_EQ(Process(s, left, nullptr, 0, 10), 0u);  // no stream yet
-
-    SqueakSettings& other = Create();
-    const StreamFormat format{0, 1, 44100};
-    ASSERT_EQ(lib->OpenStream(&other, &format), 1);
-    EXPECT_EQ(Process(other, left, nullptr, 0, 10), 0u);  // no callback
-
-    StreamBuffer buffer{10, left.data(), nullptr};
-    EXPECT_EQ(lib->ProcessStream(&buffer, nullptr), 0u);
-    EXPECT_TRUE(source.requests.empty());
-    EXPECT_EQ(left, std::vector<double>(10, 9.0));
+    ExpectNoProcessingWithoutStreamOrCallback();
 }
 
 TEST_F(SqueakLibraryTest, LoadPresetKeepsTheStreamAndRestartsTheTiming) {

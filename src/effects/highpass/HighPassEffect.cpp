@@ -1,0 +1,127 @@
+#include "effects/highpass/HighPassEffect.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "effects/highpass/FanOutNode.h"
+#include "effects/highpass/GainNode.h"
+#include "effects/highpass/HighPassNode.h"
+#include "effects/highpass/HighPassPreset.h"
+#include "effects/highpass/MixNode.h"
+#include "host/PullFrame.h"
+
+namespace {
+
+// The double nearest 1/32767: a stored v becomes the gain (v + 0.5) × this,
+// so the default 32767 gives 1.000015259254738 and 0 gives no silence.
+constexpr double kGainPerStep = 3.051850947599719e-05;
+
+double GainOf(uint32_t stored) {
+    return (static_cast<double>(stored) + 0.5) * kGainPerStep;
+}
+
+template <typename Node>
+std::unique_ptr<Node> MakeNode() {
+    return std::unique_ptr<Node>(new (std::nothrow) Node);
+}
+
+template <typename Node>
+void Destroy(Node*& node) {
+    delete std::exchange(node, nullptr);
+}
+
+}  // namespace
+
+HighPassSettings* HighPassEffect::Create(const ParameterStore& store) {
+    HighPassStoredValues values{32767, 32767, 100};
+    ReadStoredValues(store, values);
+    auto* settings = new (std::nothrow) HighPassSettings{};
+    if (settings) {
+        settings->dryGain = GainOf(values.dryOut);
+        settings->wetGain = GainOf(values.volume2);
+        settings->cutoff = values.cutOffFreq;
+    }
+    return settings;
+}
+
+HighPassSettings* HighPassEffect::LoadPreset(const ParameterStore& store, HighPassSettings*) {
+    return Create(store);
+}
+
+int32_t HighPassEffect::Save(const ParameterStore& store, const HighPassSettings& settings) {
+    return WriteStoredValues(store, StoredValuesOf(settings));
+}
+
+HighPassSettings* HighPassEffect::Copy(const HighPassSettings& source) {
+    auto* copy = new (std::nothrow) HighPassSettings(source);
+    if (copy) {
+        copy->dryNode = nullptr;
+        copy->wetNode = nullptr;
+        copy->mixNode = nullptr;
+        copy->sourceNode = nullptr;
+        copy->filterNode = nullptr;
+    }
+    return copy;
+}
+
+void HighPassEffect::Free(HighPassSettings* settings) {
+    if (!settings) return;
+    CloseStream(*settings);
+    delete settings;
+}
+
+// The graph:  sourceNode (fan-out, period 2) ─┬─ dryNode (gain) ────────────┬─ mixNode
+//                                             └─ filterNode ─ wetNode (gain) ┘
+// The mixer runs the dry branch first, which refreshes the fan-out with the
+// chunk; the wet branch then replays it, so both branches see the same input
+// and the fan-out's counter is back at 0 after every chunk.
+bool HighPassEffect::OpenStream(HighPassSettings& s, const StreamFormat& format) {
+    CloseStream(s);
+    auto source = MakeNode<FanOutNode>();
+    auto dry = MakeNode<GainNode>();
+    auto wet = MakeNode<GainNode>();
+    auto mix = MakeNode<MixNode>();
+    auto filter = MakeNode<HighPassNode>();
+    if (!source || !dry || !wet || !mix || !filter) return false;
+
+    source->period = 2;
+    dry->gain = s.dryGain;
+    dry->Attach(source.get());
+    filter->cutoff = static_cast<int32_t>(s.cutoff);
+    filter->Attach(source.get());
+    wet->gain = s.wetGain;
+    wet->Attach(filter.get());
+    mix->Attach(dry.get());
+    mix->Attach(wet.get());
+
+    dry->Reset();
+    dry->SetFormat(format);
+    filter->SetFormat(format);
+
+    s.sourceNode = source.release();
+    s.dryNode = dry.release();
+    s.wetNode = wet.release();
+    s.mixNode = mix.release();
+    s.filterNode = filter.release();
+    return true;
+}
+
+void HighPassEffect::CloseStream(HighPassSettings& s) {
+    Destroy(s.dryNode);
+    Destroy(s.wetNode);
+    Destroy(s.mixNode);
+    Destroy(s.sourceNode);
+    Destroy(s.filterNode);
+}
+
+uint32_t HighPassEffect::ProcessStream(StreamBuffer& request, HighPassSettings& s) {
+    if (!s.mixNode || !s.streamCallback) return 0;
+    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) {
+        // The callback must leave the record alone; run what was asked.
+        const StreamBuffer asked = *chunk;
+        const uint32_t delivered = PullInput(s.streamCallback, s.callbackUser, chunk);
+        s.mixNode->Process(asked);
+        return delivered;
+    });
+}

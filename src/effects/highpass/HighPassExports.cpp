@@ -1,0 +1,5 @@
+// The high-pass library's exported entry points.
+#include "effects/highpass/HighPassEffect.h"
+
+using ExportedEffect = HighPassEffect;
+#include "host/EntryPoints.h"

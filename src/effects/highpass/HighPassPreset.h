@@ -1,0 +1,28 @@
+// The three stored high-pass parameters and their way to and from a store.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/highpass/HighPassSettings.h"
+#include "persist/ParameterStore.h"
+
+// In names-table order ("DryOut", "Volume2", "CutOffFreq"); every value is a
+// stored unsigned 32-bit word.
+struct HighPassStoredValues {
+    uint32_t dryOut;
+    uint32_t volume2;
+    uint32_t cutOffFreq;
+};
+
+// Reads what the store holds into `values`; a value it lacks keeps what
+// `values` held.
+void ReadStoredValues(const ParameterStore& store, HighPassStoredValues& values);
+
+// Writes all three values; the load/save driver's result (0 only when a
+// registry subkey could not be created or opened).
+int32_t WriteStoredValues(const ParameterStore& store, const HighPassStoredValues& values);
+
+// The record's values as they are stored: each gain × 32767.0 truncated
+// toward zero, the cutoff unchanged. With the + 0.5 of the load conversion
+// every stored word comes back as itself.
+HighPassStoredValues StoredValuesOf(const HighPassSettings& settings);

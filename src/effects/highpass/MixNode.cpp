@@ -1,0 +1,39 @@
+#include "effects/highpass/MixNode.h"
+
+#include "effects/highpass/SampleLoops.h"
+
+void MixNode::Attach(ProcessingNode* node) {
+    if (inputCount < kMaxInputs) inputs[inputCount++] = node;
+}
+
+int32_t MixNode::Apply(StreamBuffer buffer) {
+    sum.Fit(buffer);
+    scratch.Fit(buffer);
+    const uint32_t count = buffer.count;
+    if (inputCount == 0) {
+        ZeroSamples(buffer.left, count);
+        ZeroSamples(buffer.right, count);
+        return 1;
+    }
+    const StreamBuffer work = scratch.View();
+    const StreamBuffer total = sum.View();
+    for (int32_t i = 0; i < inputCount; ++i) {
+        CopySamples(buffer.left, work.left, count);
+        CopySamples(buffer.right, work.right, count);
+        inputs[i]->Process(work);
+        // The first input starts the running sum from +0.0 and the last one
+        // writes the finished sum straight into the buffer: the same values
+        // as zeroing, adding and copying, in fewer passes.
+        const bool last = i + 1 == inputCount;
+        double* const left = last ? buffer.left : total.left;
+        double* const right = last ? buffer.right : total.right;
+        if (i == 0) {
+            AddToZero(work.left, left, count);
+            AddToZero(work.right, right, count);
+        } else {
+            AddSamples(work.left, total.left, left, count);
+            AddSamples(work.right, total.right, right, count);
+        }
+    }
+    return 1;
+}

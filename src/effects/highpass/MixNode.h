@@ -1,0 +1,33 @@
+// Runs each of its inputs on a fresh copy of its own buffer and sums their
+// outputs with equal weight (any weighting is done by gain nodes inside the
+// branches).
+#pragma once
+
+#include "effects/highpass/ProcessingNode.h"
+#include "effects/highpass/SampleArrays.h"
+
+class MixNode : public ProcessingNode {
+  public:
+    static constexpr int32_t kMaxInputs = 10;
+
+    // Appends `node` to the inputs, in attach order; an input beyond the
+    // tenth is ignored. The base `input` stays unused, so Process goes
+    // straight to Apply.
+    void Attach(ProcessingNode* node) override;
+    // Buffer = the sum of all inputs' outputs, each input starting from the
+    // samples this node received; zeros without inputs. The sum runs from
+    // +0.0, adding each input's sample to the running sum in attach order.
+    int32_t Apply(StreamBuffer buffer) override;
+
+    int32_t InputCount() const { return inputCount; }
+    // The sample count the sum and scratch arrays are made for.
+    uint32_t BufferLength() const { return scratch.Count(); }
+    const SampleArrays& Scratch() const { return scratch; }
+    const SampleArrays& Sum() const { return sum; }
+
+  private:
+    ProcessingNode* inputs[kMaxInputs] = {};  // not owned
+    int32_t inputCount = 0;
+    SampleArrays sum;      // the running sums, left and right
+    SampleArrays scratch;  // the buffer handed to each input
+};
