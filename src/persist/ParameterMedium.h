@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The type keywords of a parameter signature, in the order they are tried.
 enum class Keyword { kUint, kDword, kInt, kFloat, kDouble, kString, kLss, kUnknown };
@@ -22,3 +23,13 @@ public:
     virtual void Load(Keyword keyword, const char* name, void* variable) = 0;
     virtual void Save(Keyword keyword, const char* name, const void* variable) = 0;
 };
+
+// "SIZE_LSS_" or "DATA_LSS_" followed by the parameter's name: the two keys
+// of an "LSS" parameter.
+std::string LssSizeName(const char* name);
+std::string LssDataName(const char* name);
+
+// Gives `block` a new zero-filled buffer of `size` bytes from the C heap
+// (the caller releases it with free). Without memory the block is left empty
+// (size 0, no data) and the result is false.
+bool AllocateLss(LssBlock& block, uint32_t size);

@@ -1,13 +1,27 @@
 #include "effects/squeak/SqueakPreset.h"
 
 #include "effects/Conversions.h"
+#include "persist/ParameterDriver.h"
 
-void ReadStoredValues(const ParameterStore&, SqueakStoredValues&) {
-    // No store is read yet: every value keeps its preset.
+namespace {
+
+constexpr const char* kNames[] = {"DryOut",  "Squeak",  "Frequency", "VolR",   "CutR",
+                                  "HoldCh", "InvertL", "InvertR",   "DisMain"};
+constexpr const char* kSignature = "DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD";
+
+}  // namespace
+
+void ReadStoredValues(const ParameterStore& store, SqueakStoredValues& v) {
+    LoadParameters(store.profilePath, store.section, store.registryRoot, store.tree, kNames,
+                   kSignature, &v.dryOut, &v.squeak, &v.frequency, &v.volR, &v.cutR, &v.holdCh,
+                   &v.invertL, &v.invertR, &v.disMain);
 }
 
-int32_t WriteStoredValues(const ParameterStore&, const SqueakStoredValues&) {
-    return 1;
+int32_t WriteStoredValues(const ParameterStore& store, const SqueakStoredValues& values) {
+    SqueakStoredValues v = values;
+    return SaveParameters(store.profilePath, store.section, store.registryRoot, store.tree, kNames,
+                          kSignature, &v.dryOut, &v.squeak, &v.frequency, &v.volR, &v.cutR,
+                          &v.holdCh, &v.invertL, &v.invertR, &v.disMain);
 }
 
 SqueakStoredValues StoredValuesOf(const SqueakSettings& s) {

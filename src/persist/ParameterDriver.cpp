@@ -1,0 +1,79 @@
+#include "persist/ParameterDriver.h"
+
+#include <array>
+#include <cstdarg>
+#include <memory>
+
+#include "persist/ProfileMedium.h"
+#include "persist/RegistryMedium.h"
+#include "persist/Signature.h"
+#include "persist/TreeMedium.h"
+
+namespace {
+
+// A signature of 1023 characters holds at most 512 tokens.
+constexpr size_t kMaxTokens = kMaxSignatureLength / 2 + 1;
+
+enum class Direction { kLoad, kSave };
+
+using Variables = std::array<void*, kMaxTokens>;
+
+// Takes one pointer per token from the caller's arguments; false for a
+// signature refused for its length.
+bool TakeVariables(const char* signature, va_list arguments, Variables& variables) {
+    size_t count = 0;
+    if (!WalkSignature(signature, [&](Keyword, size_t) { ++count; })) return false;
+    for (size_t i = 0; i < count; ++i) variables[i] = va_arg(arguments, void*);
+    return true;
+}
+
+int32_t Walk(Direction direction, const char* profilePath, const char* section,
+             RegistryRoot registryRoot, SettingsNode* tree, const char* const* names,
+             const char* signature, const Variables& variables) {
+    std::unique_ptr<ParameterMedium> medium;
+    if (tree) {
+        medium = std::make_unique<TreeMedium>(*tree);
+    } else if (registryRoot) {
+        medium = RegistryMedium::Open(registryRoot, section, direction == Direction::kSave);
+        if (!medium) return direction == Direction::kSave ? 0 : 1;
+    } else if (profilePath) {
+        medium = std::make_unique<ProfileMedium>(profilePath, section);
+    } else {
+        return 1;
+    }
+    WalkSignature(signature, [&](Keyword keyword, size_t i) {
+        if (direction == Direction::kLoad)
+            medium->Load(keyword, names[i], variables[i]);
+        else
+            medium->Save(keyword, names[i], variables[i]);
+    });
+    return 1;
+}
+
+}  // namespace
+
+void LoadParameters(const char* profilePath, const char* section, RegistryRoot registryRoot,
+                    SettingsNode* tree, const char* const* names, const char* signature, ...) {
+    if (!signature) signature = "";
+    Variables variables;
+    va_list arguments;
+    va_start(arguments, signature);
+    const bool accepted = TakeVariables(signature, arguments, variables);
+    va_end(arguments);
+    if (accepted)
+        Walk(Direction::kLoad, profilePath, section, registryRoot, tree, names, signature,
+             variables);
+}
+
+int32_t SaveParameters(const char* profilePath, const char* section, RegistryRoot registryRoot,
+                       SettingsNode* tree, const char* const* names, const char* signature, ...) {
+    if (!signature) signature = "";
+    Variables variables;
+    va_list arguments;
+    va_start(arguments, signature);
+    const bool accepted = TakeVariables(signature, arguments, variables);
+    va_end(arguments);
+    if (!accepted) return 1;
+    return Walk(Direction::kSave, profilePath, section, registryRoot, tree, names, signature,
+                variables);
+}

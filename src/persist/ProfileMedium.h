@@ -1,0 +1,17 @@
+// Parameters as keys of one section of a profile (INI) file, through the
+// private-profile functions.
+#pragma once
+
+#include "persist/ParameterMedium.h"
+
+class ProfileMedium final : public ParameterMedium {
+public:
+    ProfileMedium(const char* path, const char* section) : path_(path), section_(section) {}
+
+    void Load(Keyword keyword, const char* name, void* variable) override;
+    void Save(Keyword keyword, const char* name, const void* variable) override;
+
+private:
+    const char* path_;
+    const char* section_;
+};
