@@ -15,7 +15,7 @@ struct LssBlock {
 };
 
 class ParameterMedium {
-public:
+  public:
     virtual ~ParameterMedium() = default;
     // `variable` points to the type the keyword names (uint32_t, int32_t,
     // float, double, SharedString, LssBlock). Unknown keywords reach the

@@ -74,14 +74,12 @@ void ProfileMedium::Save(Keyword keyword, const char* name, const void* variable
             break;
         }
         case Keyword::kFloat:
-            WritePrivateProfileStringA(section_, name,
-                                       FormatGeneral(*static_cast<const float*>(variable)).Text(),
-                                       path_);
+            WritePrivateProfileStringA(
+                section_, name, FormatGeneral(*static_cast<const float*>(variable)).Text(), path_);
             break;
         case Keyword::kDouble:
-            WritePrivateProfileStringA(section_, name,
-                                       FormatGeneral(*static_cast<const double*>(variable)).Text(),
-                                       path_);
+            WritePrivateProfileStringA(
+                section_, name, FormatGeneral(*static_cast<const double*>(variable)).Text(), path_);
             break;
         case Keyword::kString:
             // Written whole, whatever its length.

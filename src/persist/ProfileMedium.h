@@ -5,13 +5,13 @@
 #include "persist/ParameterMedium.h"
 
 class ProfileMedium final : public ParameterMedium {
-public:
+  public:
     ProfileMedium(const char* path, const char* section) : path_(path), section_(section) {}
 
     void Load(Keyword keyword, const char* name, void* variable) override;
     void Save(Keyword keyword, const char* name, const void* variable) override;
 
-private:
+  private:
     const char* path_;
     const char* section_;
 };

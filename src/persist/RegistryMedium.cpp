@@ -7,7 +7,9 @@ using namespace platform;
 
 namespace {
 
-HKEY Key(void* key) { return static_cast<HKEY>(key); }
+HKEY Key(void* key) {
+    return static_cast<HKEY>(key);
+}
 
 // Reads a value into `size` bytes at `data`; the bytes stay as they were
 // when the value is missing or larger.
@@ -51,7 +53,9 @@ std::unique_ptr<RegistryMedium> RegistryMedium::Open(RegistryRoot root, const ch
     return std::unique_ptr<RegistryMedium>(new RegistryMedium(key));
 }
 
-RegistryMedium::~RegistryMedium() { RegCloseKey(Key(key_)); }
+RegistryMedium::~RegistryMedium() {
+    RegCloseKey(Key(key_));
+}
 
 void RegistryMedium::Load(Keyword keyword, const char* name, void* variable) {
     switch (keyword) {

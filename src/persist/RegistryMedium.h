@@ -13,7 +13,7 @@
 #include "persist/ParameterMedium.h"
 
 class RegistryMedium final : public ParameterMedium {
-public:
+  public:
     // Opens the subkey for reading, or creates it for writing; null when
     // that fails. The subkey is closed when the medium goes.
     static std::unique_ptr<RegistryMedium> Open(RegistryRoot root, const char* section,
@@ -23,7 +23,7 @@ public:
     void Load(Keyword keyword, const char* name, void* variable) override;
     void Save(Keyword keyword, const char* name, const void* variable) override;
 
-private:
+  private:
     explicit RegistryMedium(void* key) : key_(key) {}
     void* key_;
 };

@@ -16,8 +16,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view keyword) {
 
 Keyword ParseKeyword(std::string_view token) {
     constexpr std::pair<std::string_view, Keyword> kKeywords[] = {
-        {"UINT", Keyword::kUint},     {"DWORD", Keyword::kDword},   {"INT", Keyword::kInt},
-        {"FLOAT", Keyword::kFloat},   {"DOUBLE", Keyword::kDouble}, {"STRING", Keyword::kString},
+        {"UINT", Keyword::kUint},   {"DWORD", Keyword::kDword},   {"INT", Keyword::kInt},
+        {"FLOAT", Keyword::kFloat}, {"DOUBLE", Keyword::kDouble}, {"STRING", Keyword::kString},
         {"LSS", Keyword::kLss},
     };
     for (const auto& [text, keyword] : kKeywords)

@@ -57,7 +57,8 @@ void TreeMedium::Save(Keyword keyword, const char* name, const void* variable) {
         case Keyword::kLss: {
             const auto& block = *static_cast<const LssBlock*>(variable);
             node_.SetDwordValue(LssSizeName(name).c_str(), block.size);
-            node_.SetBinaryValue(LssDataName(name).c_str(), block.data, block.data ? block.size : 0);
+            node_.SetBinaryValue(LssDataName(name).c_str(), block.data,
+                                 block.data ? block.size : 0);
             break;
         }
         case Keyword::kUnknown:

@@ -7,12 +7,12 @@
 class SettingsNode;
 
 class TreeMedium final : public ParameterMedium {
-public:
+  public:
     explicit TreeMedium(SettingsNode& node) : node_(node) {}
 
     void Load(Keyword keyword, const char* name, void* variable) override;
     void Save(Keyword keyword, const char* name, const void* variable) override;
 
-private:
+  private:
     SettingsNode& node_;
 };
