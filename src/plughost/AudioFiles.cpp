@@ -1,26 +1,11 @@
 #include "plughost/AudioFiles.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
-
-namespace {
-
-std::string TemporaryPathBeside(const std::string& path) {
-    static std::atomic<unsigned> serial{0};
-    const std::filesystem::path target(path);
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".plughost-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".tmp";
-    return (target.parent_path() / name).string();
-}
-
-}  // namespace
 
 AudioReader::AudioReader(const std::string& path) : path_(path) {
     file_ = sf_open(path.c_str(), SFM_READ, &info_);

@@ -1,26 +1,196 @@
 #include "plughost/Presets.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+
+#include "persist/ParameterDriver.h"
+#include "persist/Platform.h"
+#include "persist/SharedString.h"
+#include "persist/ValueText.h"
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
 
-PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& options)
-    : lib_(lib), options_(options) {
-    if (!options.iniFile.empty() && !options.registryFolder.empty())
-        throw HostError(ExitCode::kUsage, "--ini and --registry cannot be combined");
-    if ((!options.iniFile.empty() || !options.registryFolder.empty()) && options.section.empty())
-        throw HostError(ExitCode::kUsage, "--ini and --registry need --section");
+namespace {
+
+// Runs a creating entry point, `create(&handle)`, and takes its record.
+template <typename Create>
+SettingsRecord Adopt(const PluginLibrary& lib, Create&& create) {
+    SettingsHandle handle = nullptr;
+    if (create(&handle) != 1 || !handle)
+        throw HostError(ExitCode::kPlugin, "the plug-in could not create a settings record");
+    return SettingsRecord(lib, handle);
 }
 
-PresetSource::~PresetSource() = default;
+RegistryRoot Root(const std::string& folder) {
+    return folder.empty() ? nullptr : const_cast<char*>(folder.c_str());
+}
+
+bool ProfileHasSection(const std::string& path, const std::string& section) {
+    std::vector<char> names(1 << 16);
+    platform::GetPrivateProfileStringA(nullptr, nullptr, "", names.data(),
+                                       static_cast<platform::DWORD>(names.size()), path.c_str());
+    for (const char* name = names.data(); *name; name += std::strlen(name) + 1)
+        if (SameName(name, section.c_str())) return true;
+    return false;
+}
+
+bool RegistryHasKey(const std::string& folder, const std::string& section) {
+    using namespace platform;
+    const RootKey root(Root(folder));
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, section.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The word a store holds for `name`, read by the same driver the plug-ins
+// use; false when it holds none (two reads with different presets differ).
+bool StoredWord(const ParameterStore& store, const char* name, uint32_t& word) {
+    const char* names[] = {name};
+    uint32_t first = 0, second = 1;
+    LoadParameters(store.profilePath, store.section, store.registryRoot, store.tree, names, "DWORD",
+                   &first);
+    LoadParameters(store.profilePath, store.section, store.registryRoot, store.tree, names, "DWORD",
+                   &second);
+    word = first;
+    return first == second;
+}
+
+// "NAME=VALUE" with VALUE a 32-bit integer, signed or not.
+std::pair<std::string, uint32_t> ParseOverride(const std::string& text) {
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0)
+        throw HostError(ExitCode::kUsage, "--set " + text + ": expected NAME=VALUE");
+    const std::string value = text.substr(equals + 1);
+    const char* begin = value.c_str() + (value.starts_with('+') ? 1 : 0);
+    const char* end = value.c_str() + value.size();
+    int64_t number = 0;
+    const auto [stop, error] = std::from_chars(begin, end, number);
+    if (begin == end || stop != end || error != std::errc() || number < INT32_MIN ||
+        number > UINT32_MAX)
+        throw HostError(ExitCode::kUsage, "--set " + text + ": the value is not a 32-bit integer");
+    return {text.substr(0, equals), static_cast<uint32_t>(number)};
+}
+
+}  // namespace
+
+std::string PluginName(const PluginLibrary& lib) {
+    PlugInInfoRecord info{};
+    info.size = sizeof info;
+    if (lib.PlugInInfo(&info) != 1 || !info.name)
+        throw HostError(ExitCode::kPlugin, "PlugInInfo refused the information record");
+    return info.name;
+}
+
+std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib) {
+    const SettingsRecord record =
+        Adopt(lib, [&](SettingsHandle* h) { return lib.Initialize(nullptr, nullptr, nullptr, h); });
+    SettingsDocument document;
+    if (lib.SavePresetXml(&document.Root(), record.get()) != 1)
+        throw HostError(ExitCode::kPlugin, "the plug-in could not save its parameters");
+    std::vector<Parameter> parameters;
+    for (SettingsNode* child = document.Root().FirstChild(); child; child = child->NextSibling()) {
+        const auto& element = *static_cast<const SettingsElement*>(child);
+        uint32_t word = 0;
+        element.GetIntAttribute("Value", &word);
+        parameters.push_back({element.Name().Text(), word});
+    }
+    return parameters;
+}
+
+PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& options)
+    : lib_(lib),
+      iniFile_(options.iniFile.empty() ? "" : AbsolutePath(options.iniFile)),
+      registryFolder_(options.registryFolder),
+      section_(options.section) {
+    const int sources =
+        !options.iniFile.empty() + !options.registryFolder.empty() + !options.xmlFile.empty();
+    if (sources > 1) throw HostError(ExitCode::kUsage, "give one of --ini, --registry and --xml");
+    if ((!iniFile_.empty() || !registryFolder_.empty()) && section_.empty())
+        throw HostError(ExitCode::kUsage, "--ini and --registry need --section");
+    if (!iniFile_.empty() && !std::filesystem::is_regular_file(iniFile_))
+        throw HostError(ExitCode::kInput, options.iniFile + ": no such profile file");
+    if (!iniFile_.empty() && !ProfileHasSection(iniFile_, section_))
+        throw HostError(ExitCode::kInput, options.iniFile + ": no section [" + section_ + "]");
+    if (!registryFolder_.empty() && !std::filesystem::is_directory(registryFolder_))
+        throw HostError(ExitCode::kInput, registryFolder_ + ": no such registry folder");
+    if (!registryFolder_.empty() && !RegistryHasKey(registryFolder_, section_))
+        throw HostError(ExitCode::kInput, registryFolder_ + ": no key " + section_);
+
+    if (!options.xmlFile.empty()) {
+        document_ = SettingsDocument::FromXml(options.xmlFile);
+        const SettingsAttribute* plugin = document_->Root().FindAttribute("plugin");
+        const std::string name = PluginName(lib);
+        if (plugin && !SameName(plugin->value.Text(), name.c_str()))
+            throw HostError(ExitCode::kInput, options.xmlFile + ": a preset for \"" +
+                                                  plugin->value.Text() + "\", not \"" + name +
+                                                  "\"");
+    }
+    if (options.overrides.empty()) return;
+
+    // Overrides go on top of the words the source holds, so that the plug-in
+    // reads every other value exactly as it is stored.
+    const std::vector<Parameter> parameters = DiscoverParameters(lib);
+    if (!document_) {
+        document_ = std::make_unique<SettingsDocument>();
+        const ParameterStore store{iniFile_.empty() ? nullptr : iniFile_.c_str(), section_.c_str(),
+                                   Root(registryFolder_), nullptr};
+        if (store.profilePath || store.registryRoot) {
+            for (const Parameter& parameter : parameters) {
+                uint32_t word = 0;
+                if (StoredWord(store, parameter.name.c_str(), word))
+                    document_->Root().SetDwordValue(parameter.name.c_str(), word);
+            }
+        }
+    }
+    for (const std::string& text : options.overrides) {
+        const auto [name, word] = ParseOverride(text);
+        const auto known = std::find_if(parameters.begin(), parameters.end(), [&](const auto& p) {
+            return SameName(p.name.c_str(), name.c_str());
+        });
+        if (known == parameters.end()) {
+            std::string list;
+            for (const Parameter& p : parameters) list += (list.empty() ? "" : ", ") + p.name;
+            throw HostError(ExitCode::kUsage,
+                            "--set " + text + ": no parameter " + name + " (" + list + ")");
+        }
+        document_->Root().SetDwordValue(known->name.c_str(), word);
+    }
+}
 
 SettingsRecord PresetSource::Create() const {
     std::lock_guard lock(mutex_);
-    SettingsHandle handle = nullptr;
-    const char* path = options_.iniFile.empty() ? nullptr : options_.iniFile.c_str();
-    const char* section = options_.section.empty() ? nullptr : options_.section.c_str();
-    RegistryRoot root = options_.registryFolder.empty()
-                            ? nullptr
-                            : const_cast<char*>(options_.registryFolder.c_str());
-    if (lib_.Initialize(path, section, root, &handle) != 1 || !handle)
-        throw HostError(ExitCode::kPlugin, "the plug-in could not create a settings record");
-    return SettingsRecord(lib_, handle);
+    if (document_)
+        return Adopt(lib_,
+                     [&](SettingsHandle* h) { return lib_.InitializeXml(&document_->Root(), h); });
+    return Adopt(lib_, [&](SettingsHandle* h) {
+        return lib_.Initialize(iniFile_.empty() ? nullptr : iniFile_.c_str(),
+                               section_.empty() ? nullptr : section_.c_str(), Root(registryFolder_),
+                               h);
+    });
+}
+
+void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
+                  const PresetTargets& targets) {
+    if (!targets.xmlFile.empty()) {
+        SettingsDocument document;
+        document.Root().SetAttribute("plugin", PluginName(lib).c_str());
+        if (lib.SavePresetXml(&document.Root(), record.get()) != 1)
+            throw HostError(ExitCode::kPlugin, "the plug-in could not save its parameters");
+        document.SaveXml(targets.xmlFile);
+    }
+    if (!targets.iniFile.empty()) {
+        // The plug-in does not report a profile file it could not write.
+        const std::string path = AbsolutePath(targets.iniFile);
+        lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.get());
+        if (!ProfileHasSection(path, targets.section))
+            throw HostError(ExitCode::kOutput, targets.iniFile + ": cannot write");
+    }
+    if (!targets.registryFolder.empty() &&
+        lib.SavePreset(nullptr, targets.section.c_str(), Root(targets.registryFolder),
+                       record.get()) != 1)
+        throw HostError(ExitCode::kOutput,
+                        targets.registryFolder + ": cannot create key " + targets.section);
 }

@@ -1,5 +1,6 @@
-// Where a run's parameters come from: a stored preset (profile file,
-// portable registry or XML file) with --set overrides on top.
+// Where a run's parameters come from, and where a preset is written: a
+// profile (INI) file, the portable registry or an XML file, with --set
+// overrides on top.
 #pragma once
 
 #include <memory>
@@ -7,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "persist/ParameterStore.h"
+#include "plughost/SettingsDocument.h"
 #include "plughost/SettingsRecord.h"
 
 struct PresetOptions {
@@ -17,18 +20,47 @@ struct PresetOptions {
     std::vector<std::string> overrides;  // NAME=VALUE
 };
 
+struct PresetTargets {
+    std::string xmlFile;
+    std::string iniFile;
+    std::string registryFolder;
+    std::string section;
+};
+
+// A stored parameter of a plug-in and the word a default record stores.
+struct Parameter {
+    std::string name;
+    uint32_t defaultWord;
+};
+
+// The plug-in's stored parameters in order, found by saving a default
+// record into an empty settings tree.
+std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib);
+
+// The plug-in's display name.
+std::string PluginName(const PluginLibrary& lib);
+
 class PresetSource {
   public:
     // Checks the options and reads the preset once. Throws HostError.
     PresetSource(const PluginLibrary& lib, const PresetOptions& options);
-    ~PresetSource();
 
-    // A new settings record holding the preset; safe to call from several
+    // A new settings record holding the preset. Safe to call from several
     // threads.
     SettingsRecord Create() const;
 
   private:
     const PluginLibrary& lib_;
-    PresetOptions options_;
+    std::string iniFile_;
+    std::string registryFolder_;
+    std::string section_;
+    // Set for an XML preset, and for any preset with overrides: the stored
+    // words the plug-in reads through InitializeXml.
+    std::unique_ptr<SettingsDocument> document_;
     mutable std::mutex mutex_;
 };
+
+// Writes the record's preset through the plug-in's own SavePresetXml and
+// SavePreset to every target given. Throws HostError(kOutput).
+void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
+                  const PresetTargets& targets);

@@ -38,6 +38,29 @@ int Info(const std::string& libraryPath) {
     std::printf("name:             %s\n", info.name ? info.name : "");
     std::printf("vendor:           %s\n", info.vendor ? info.vendor : "");
     std::printf("information word: 0x%08X\n", info.informationWord);
+    std::printf("parameters (stored words of a default record):\n");
+    for (const Parameter& parameter : DiscoverParameters(lib))
+        std::printf("  %-16s %u\n", parameter.name.c_str(), parameter.defaultWord);
+    return 0;
+}
+
+struct PresetCommand {
+    std::string library;
+    PresetOptions preset;
+    PresetTargets targets;
+};
+
+int WritePreset(PresetCommand command) {
+    if (command.targets.xmlFile.empty() && command.targets.iniFile.empty() &&
+        command.targets.registryFolder.empty())
+        throw HostError(ExitCode::kUsage, "preset needs --save-xml, --save-ini or --save-registry");
+    if (command.targets.section.empty()) command.targets.section = command.preset.section;
+    if ((!command.targets.iniFile.empty() || !command.targets.registryFolder.empty()) &&
+        command.targets.section.empty())
+        throw HostError(ExitCode::kUsage, "--save-ini and --save-registry need --section");
+    PluginLibrary lib(command.library);
+    const PresetSource source(lib, command.preset);
+    SavePresetTo(lib, source.Create(), command.targets);
     return 0;
 }
 
@@ -136,10 +159,24 @@ int main(int argc, char** argv) {
                          "Treat clipping in an integer output as an error");
     AddPresetOptions(*processApp, process.preset);
 
+    PresetCommand preset;
+    CLI::App* presetApp = app.add_subcommand(
+        "preset", "Write a preset from the given sources through the plug-in's own save");
+    presetApp->add_option("LIB", preset.library, "Plug-in library")->required();
+    AddPresetOptions(*presetApp, preset.preset);
+    presetApp->add_option("--save-xml", preset.targets.xmlFile, "Write an XML preset file");
+    presetApp->add_option("--save-ini", preset.targets.iniFile,
+                          "Write the preset into this profile (INI) file");
+    presetApp->add_option("--save-registry", preset.targets.registryFolder,
+                          "Write the preset below this registry folder");
+    presetApp->add_option("--save-section", preset.targets.section,
+                          "Section or key path to write (default: --section)");
+
     try {
         app.parse(argc, argv);
         if (info->parsed()) return Info(infoLibrary);
         if (processApp->parsed()) return Process(process);
+        if (presetApp->parsed()) return WritePreset(preset);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error);
         std::fprintf(stderr, "plughost: error: %s\n", error.what());
