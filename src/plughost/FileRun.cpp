@@ -14,13 +14,18 @@ namespace {
 // What the stream callback needs: the input, and the input's peak on the
 // way in.
 struct Feed {
+    using Clock = std::chrono::steady_clock;
+
     AudioReader* reader;
     double peak = 0;
     uint64_t delivered = 0;
+    Clock::duration reading{};
 
     static uint32_t Callback(void* user, StreamBuffer* buffer) {
         auto& self = *static_cast<Feed*>(user);
+        const auto start = Clock::now();
         const uint32_t n = self.reader->Read(buffer->left, buffer->right, buffer->count);
+        self.reading += Clock::now() - start;
         self.peak = std::max(self.peak, Peak(buffer->left, n));
         if (buffer->right) self.peak = std::max(self.peak, Peak(buffer->right, n));
         self.delivered += n;
@@ -61,7 +66,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
                        const RunOptions& options, Progress& progress) {
     if (SameFile(input, output))
         throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Feed::Clock::now();
 
     AudioReader reader(input);
     const int format = options.sampleFormat.empty()
@@ -86,9 +91,12 @@ RunSummary ProcessFile(const PluginLibrary& lib,
 
     const bool stereo = reader.channels() == 2;
     std::vector<double> left(options.requestSize), right(stereo ? options.requestSize : 0);
+    Feed::Clock::duration processing{};
     for (;;) {
         StreamBuffer buffer{options.requestSize, left.data(), stereo ? right.data() : nullptr};
+        const auto call = Feed::Clock::now();
         const uint32_t ready = lib.ProcessStream(&buffer, settings.get());
+        processing += Feed::Clock::now() - call;
         if (ready > 0) {
             const uint32_t n = std::min(ready, options.requestSize);
             summary.peakOut = std::max({summary.peakOut, Feed::Peak(left.data(), n),
@@ -116,8 +124,8 @@ RunSummary ProcessFile(const PluginLibrary& lib,
         throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
                                                 " samples clipped; nothing written");
     writer.Commit();
-    summary.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    summary.seconds = std::chrono::duration<double>(Feed::Clock::now() - start).count();
+    summary.pluginSeconds = std::chrono::duration<double>(processing - feed.reading).count();
     return summary;
 }
 
@@ -125,12 +133,12 @@ std::string FormatSummary(const RunSummary& s) {
     const double duration = s.sampleRate ? static_cast<double>(s.frames) / s.sampleRate : 0;
     char text[512];
     std::snprintf(text, sizeof text,
-                  "%s -> %s: %llu frames (%.2f s, %s, %d Hz) in %.3f s (%.0fx real time); "
-                  "peak %s in, %s out",
+                  "%s -> %s: %llu frames (%.2f s, %s, %d Hz) in %.3f s (%.0fx real time, "
+                  "plug-in %.3f s); peak %s in, %s out",
                   s.input.c_str(), s.output.c_str(), static_cast<unsigned long long>(s.frames),
                   duration, s.channels == 2 ? "stereo" : "mono", s.sampleRate, s.seconds,
-                  s.seconds > 0 ? duration / s.seconds : 0.0, Decibels(s.peakIn).c_str(),
-                  Decibels(s.peakOut).c_str());
+                  s.seconds > 0 ? duration / s.seconds : 0.0, s.pluginSeconds,
+                  Decibels(s.peakIn).c_str(), Decibels(s.peakOut).c_str());
     std::string line = text;
     if (s.integerOutput) line += "; " + std::to_string(s.clipped) + " samples clipped";
     return line;

@@ -20,8 +20,9 @@ struct RunSummary {
     int channels = 0;
     int sampleRate = 0;
     uint64_t frames = 0;
-    double seconds = 0;  // time taken
-    double peakIn = 0;   // largest magnitude, linear
+    double seconds = 0;        // time taken
+    double pluginSeconds = 0;  // of which inside the plug-in, reading excluded
+    double peakIn = 0;         // largest magnitude, linear
     double peakOut = 0;
     bool integerOutput = false;
     uint64_t clipped = 0;  // output samples beyond full scale (integer outputs)
