@@ -1,6 +1,6 @@
 #include "support/ScratchStore.h"
 
-#include "persist/SettingsNode.h"
+#include "persist/SettingsElement.h"
 #include "persist/ValueText.h"
 
 using namespace platform;
@@ -90,6 +90,18 @@ std::optional<uint32_t> ScratchStore::Word(const char* name) const {
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> ScratchStore::ParameterElements() const {
+    std::vector<std::string> names;
+    for (SettingsNode* child = tree_->FirstChild(); child; child = child->NextSibling()) {
+        const auto& element = *static_cast<const SettingsElement*>(child);
+        const AttributeArray& attributes = element.Attributes();
+        const bool valueOnly =
+            attributes.Count() == 1 && std::string(attributes.begin()->name.Text()) == "Value";
+        names.push_back(std::string(element.Name().Text()) + (valueOnly ? "" : "?"));
+    }
+    return names;
 }
 
 SettingsHandle ScratchStore::Initialize(const PluginLibrary& lib) const {

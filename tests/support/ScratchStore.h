@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/PluginLibrary.h"
 #include "persist/ParameterStore.h"
@@ -30,6 +31,9 @@ class ScratchStore {
     // The stored 32-bit word of a parameter, put and read directly.
     void PutWord(const char* name, uint32_t value);
     std::optional<uint32_t> Word(const char* name) const;
+    // A tree's parameter elements in order; each must hold exactly one
+    // attribute, "Value" (an element that does not is listed as "name?").
+    std::vector<std::string> ParameterElements() const;
 
     // Through a plug-in's entry points: Initialize or InitializeXml, and
     // SavePreset or SavePresetXml.
