@@ -13,13 +13,9 @@
 // section header) or holds '=' or a line break, nor a value with a line
 // break: such writes are skipped.
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -27,19 +23,13 @@
 #include <utility>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "persist/AsciiCase.h"
 #include "persist/Platform.h"
 
 using namespace platform;
 
 namespace {
-
-// Stops the run at a broken expectation, naming its line.
-void Check(bool holds, int line = __builtin_LINE()) {
-    if (holds) return;
-    std::fprintf(stderr, "%s:%d: expectation failed\n", __FILE__, line);
-    __builtin_trap();
-}
 
 // Blanks as the profile functions see them.
 bool IsBlank(char c) {
@@ -52,28 +42,6 @@ std::string Trim(std::string_view text) {
 }
 bool SameName(std::string_view a, std::string_view b) {
     return EqualIgnoringAsciiCase(Trim(a), Trim(b));
-}
-
-// A private folder for the file, in memory where there is one: every write
-// is flushed to disk.
-const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string path = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        path += "/profile-fuzz-XXXXXX";
-        if (!mkdtemp(path.data())) std::abort();
-        return path;
-    }();
-    static const int cleanup = std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(Folder(), ignored);
-    });
-    (void)cleanup;
-    return folder;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Everything one section and key read as.
@@ -295,7 +263,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const uint8_t what = data.ConsumeIntegral<uint8_t>();
     const std::string file = data.ConsumeRemainingBytesAsString();
 
-    const std::string path = Folder() + "/fuzz.ini";
+    const std::string path = ScratchFolder() + "/fuzz.ini";
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(file.data(), static_cast<std::streamsize>(file.size()));

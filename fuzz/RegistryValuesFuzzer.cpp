@@ -3,17 +3,12 @@
 // the very bytes, every value reads through RegQueryValueExA as stored, and
 // setting one through RegSetValueExA changes that value alone. A corrupt
 // file is never overwritten.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "persist/AsciiCase.h"
 #include "persist/Platform.h"
 #include "persist/RegistryValues.h"
@@ -21,33 +16,6 @@
 using namespace platform;
 
 namespace {
-
-// Stops the run at a broken expectation, naming its line.
-void Check(bool holds, int line = __builtin_LINE()) {
-    if (holds) return;
-    std::fprintf(stderr, "%s:%d: expectation failed\n", __FILE__, line);
-    __builtin_trap();
-}
-
-const std::string& Folder() {
-    static const std::string folder = [] {
-        std::string path = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        path += "/registry-fuzz-XXXXXX";
-        if (!mkdtemp(path.data())) std::abort();
-        return path;
-    }();
-    static const int cleanup = std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(Folder(), ignored);
-    });
-    (void)cleanup;
-    return folder;
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The value file format read independently: "RGV1", then per value its name
 // size and name, type, data size and data, sizes and type 32-bit
@@ -166,12 +134,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     }
 
     // The same bytes as the value file of a key.
-    const std::string file = Folder() + "/.values";
+    const std::string file = ScratchFolder() + "/.values";
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out.write(input.data(), static_cast<std::streamsize>(input.size()));
     }
-    HKEY key = OpenFolderKey(Folder().c_str());
+    HKEY key = OpenFolderKey(ScratchFolder().c_str());
     Check(key != nullptr);
     std::vector<std::string> names = {"", "NewValue"};
     for (const Record& r : records) names.push_back(r.name.c_str());

@@ -4,23 +4,17 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "persist/SettingsElement.h"
 #include "persist/ValueText.h"
+#include "support/PrintfGeneral.h"
 
 namespace {
-
-// Stops the run at a broken expectation, naming its line.
-void Check(bool holds, int line = __builtin_LINE()) {
-    if (holds) return;
-    std::fprintf(stderr, "%s:%d: expectation failed\n", __FILE__, line);
-    __builtin_trap();
-}
 
 bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -28,17 +22,6 @@ bool SameBits(double a, double b) {
 
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// printf's "%g" with the exponent widened to three digits.
-std::string PrintfGeneral(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
-    std::string s = text;
-    const size_t e = s.find('e');
-    if (e != std::string::npos && s.size() - e - 2 < 3)
-        s.insert(e + 2, 3 - (s.size() - e - 2), '0');
-    return s;
 }
 
 // strtod reads the same decimal numbers, and hexadecimal ones, "inf" and
