@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -509,9 +510,11 @@ TEST_P(HostileHostTest, RecordsFromHostileStoresProcessSafely) {
                                  "DisMain", "Volume2", "CutOffFreq"};
     const char* const values[] = {"0",   "-1",   "2147483648", "99999999999999999999",
                                   "abc", "0x10", " -7 ",       ""};
+    // Named apart from other runs of this test that may share the folder.
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const std::filesystem::path file =
         std::filesystem::temp_directory_path() /
-        ("hostile-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + ".ini");
+        ("hostile-" + std::string(GetParam().name) + "-" + std::to_string(stamp) + ".ini");
     {
         std::ofstream out(file, std::ios::binary);
         for (const char* value : values) {
