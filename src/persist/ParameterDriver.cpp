@@ -11,8 +11,9 @@
 
 namespace {
 
-// A signature of 1023 characters holds at most 512 tokens.
-constexpr size_t kMaxTokens = kMaxSignatureLength / 2 + 1;
+// Every space may end a token, empty ones included, so a signature of n
+// characters holds at most n tokens.
+constexpr size_t kMaxTokens = kMaxSignatureLength;
 
 enum class Direction { kLoad, kSave };
 

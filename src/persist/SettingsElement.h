@@ -59,5 +59,5 @@ class SettingsElement : public SettingsNode {
 
     AttributeArray attributes_;
     SharedString name_;
-    uint32_t reserved_ = 0;  // the host's; never read or changed here
+    [[maybe_unused]] uint32_t reserved_ = 0;  // the host's; never read or changed here
 };

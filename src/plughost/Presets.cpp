@@ -146,7 +146,10 @@ PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& option
         }
     }
     for (const std::string& text : options.overrides) {
-        const auto [name, word] = ParseOverride(text);
+        // Not a structured binding: the lambda below captures the name.
+        const std::pair<std::string, uint32_t> parsed = ParseOverride(text);
+        const std::string& name = parsed.first;
+        const uint32_t word = parsed.second;
         const auto known = std::find_if(parameters.begin(), parameters.end(), [&](const auto& p) {
             return SameName(p.name.c_str(), name.c_str());
         });

@@ -10,11 +10,19 @@
 
 namespace {
 
-void Import(const pugi::xml_node& from, SettingsElement& to) {
+// Presets are two levels deep; the tree code recurses once per level, so a
+// hostile file must not nest without end.
+constexpr int kMaxDepth = 64;
+
+void Import(const pugi::xml_node& from, SettingsElement& to, int depth, const std::string& origin) {
+    if (depth > kMaxDepth)
+        throw HostError(ExitCode::kInput, origin + ": elements nested more than " +
+                                              std::to_string(kMaxDepth) + " deep");
     for (const pugi::xml_attribute& attribute : from.attributes())
         to.SetAttribute(attribute.name(), attribute.value());
     for (const pugi::xml_node& child : from.children())
-        if (child.type() == pugi::node_element) Import(child, *to.CreateChildElement(child.name()));
+        if (child.type() == pugi::node_element)
+            Import(child, *to.CreateChildElement(child.name()), depth + 1, origin);
 }
 
 // Every child of a settings element is an element itself.
@@ -68,7 +76,7 @@ std::unique_ptr<SettingsDocument> SettingsDocument::FromXmlText(const std::strin
     const pugi::xml_node root = xml.document_element();
     if (!root) throw HostError(ExitCode::kInput, origin + ": no XML element");
     auto document = std::make_unique<SettingsDocument>(root.name());
-    Import(root, document->Root());
+    Import(root, document->Root(), 1, origin);
     return document;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "persist/ParameterDriver.h"
 #include "persist/SettingsElement.h"
@@ -164,6 +165,28 @@ TEST_P(DriverOnEveryMedium, OverlongSignatureTouchesNothing) {
                              longest.c_str(), &word, &unused),
               1);
     EXPECT_EQ(store.Word(kNames[0]), 5u);
+}
+
+// The longest signature of empty tokens: 1018 spaces, then one "DWORD" that
+// takes the 1019th name and pointer.
+template <size_t... I>
+void SaveAfterEmptyTokens(const ParameterStore& at, std::index_sequence<I...>, uint32_t* words,
+                          const char* const* names) {
+    const std::string signature = std::string(sizeof...(I) - 1, ' ') + "DWORD";
+    ASSERT_EQ(SaveParameters(at.profilePath, at.section, at.registryRoot, at.tree, names,
+                             signature.c_str(), &words[I]...),
+              1);
+}
+
+TEST_P(DriverOnEveryMedium, EveryCharacterMayBeAToken) {
+    constexpr size_t kTokens = kMaxSignatureLength - 4;
+    std::vector<uint32_t> words(kTokens, 0);
+    words.back() = 77;
+    std::vector<const char*> names(kTokens, "Unused");
+    names.back() = "Last";
+    SaveAfterEmptyTokens(at, std::make_index_sequence<kTokens>(), words.data(), names.data());
+    EXPECT_EQ(store.Word("Last"), 77u);
+    EXPECT_EQ(store.Word("Unused"), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, DriverOnEveryMedium,

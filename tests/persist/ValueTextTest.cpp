@@ -9,6 +9,7 @@
 #include <string>
 
 #include "persist/ValueText.h"
+#include "support/PrintfGeneral.h"
 
 namespace {
 
@@ -27,17 +28,6 @@ TEST(ValueText, GeneralFormatHasThreeExponentDigits) {
         EXPECT_STREQ(t.Text(), c.text);
         EXPECT_EQ(t.length, std::strlen(c.text));
     }
-}
-
-// printf's "%g" with the exponent widened to three digits, as a reference.
-std::string PrintfGeneral(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
-    std::string s = text;
-    const size_t e = s.find('e');
-    if (e != std::string::npos && s.size() - e - 2 < 3)
-        s.insert(e + 2, 3 - (s.size() - e - 2), '0');
-    return s;
 }
 
 TEST(ValueText, GeneralFormatMatchesPrintf) {

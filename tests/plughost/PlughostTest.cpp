@@ -240,10 +240,13 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     std::ofstream(folder / "bad.xml") << "<Preset><DryOut Value=\"1\"></Preset>";
     std::ofstream(folder / "hp.xml") << "<Preset plugin=\"High Pass Filter\"/>";
     std::ofstream(folder / "not-a-library.so") << "text";
+    std::string nested;
+    for (int depth = 0; depth < 100; ++depth) nested = "<e>" + nested + "</e>";
+    std::ofstream(folder / "deep.xml") << nested;
     Audio three = input;
     WriteAudio(folder / "three.wav", three, 3);
-    const std::vector<std::string> before = {"in.wav", "bad.xml", "hp.xml", "not-a-library.so",
-                                             "three.wav"};
+    const std::vector<std::string> before = {"in.wav",           "bad.xml",  "hp.xml",
+                                             "not-a-library.so", "deep.xml", "three.wav"};
 
     ExpectError(3, "process " + kSqueak + " missing.wav out.wav", "missing.wav");
     ExpectError(3, "process " + kSqueak + " three.wav out.wav", "3 channels");
@@ -253,6 +256,7 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
                 "32-bit integer");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml bad.xml", "line 1, column");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml hp.xml", "High Pass Filter");
+    ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml deep.xml", "nested");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --ini none.ini --section S", "none.ini");
     ExpectError(4, "process not-a-library.so in.wav out.wav", "not-a-library.so");
     ExpectError(4, "process '" PARTIAL_LIBRARY "' in.wav out.wav",

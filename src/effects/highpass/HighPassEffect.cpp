@@ -116,11 +116,15 @@ void HighPassEffect::CloseStream(HighPassSettings& s) {
 }
 
 uint32_t HighPassEffect::ProcessStream(StreamBuffer& request, HighPassSettings& s) {
-    if (!s.mixNode || !s.streamCallback) return 0;
-    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) {
+    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) -> uint32_t {
+        // Checked for every chunk: a callback that calls back into the
+        // record may have closed the stream or removed itself, which ends
+        // the request.
+        if (!s.mixNode || !s.streamCallback) return 0;
         // The callback must leave the record alone; run what was asked.
         const StreamBuffer asked = *chunk;
         const uint32_t delivered = PullInput(s.streamCallback, s.callbackUser, chunk);
+        if (!s.mixNode) return 0;
         s.mixNode->Process(asked);
         return delivered;
     });

@@ -111,12 +111,16 @@ void SqueakEffect::CloseStream(SqueakSettings& s) {
 }
 
 uint32_t SqueakEffect::ProcessStream(StreamBuffer& request, SqueakSettings& s) {
-    if (!s.streamBlock || !s.streamCallback) return 0;
-    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) {
+    return RunPullFrame<kChunkLimit>(&request, [&s](StreamBuffer* chunk) -> uint32_t {
+        // Checked for every chunk: a callback that calls back into the
+        // record may have closed the stream or removed itself, which ends
+        // the request.
+        if (!s.streamBlock || !s.streamCallback) return 0;
         // The callback must leave the record alone; work on what was asked.
         const StreamBuffer asked = *chunk;
         s.streamBlock->count = asked.count;
         const uint32_t delivered = PullInput(s.streamCallback, s.callbackUser, chunk);
+        if (!s.streamBlock) return 0;
         if (delivered != 0) ProcessSqueak(asked, delivered, s);
         return delivered;
     });

@@ -29,6 +29,7 @@ struct SqueakEffect {
     static bool OpenStream(SqueakSettings& settings, const StreamFormat& format);
     static void CloseStream(SqueakSettings& settings);
     // The pull frame with chunks of 4096 samples; 0 without an open stream or
-    // callback.
+    // callback. A callback that closes the stream or removes itself ends the
+    // request before its own chunk is processed.
     static uint32_t ProcessStream(StreamBuffer& request, SqueakSettings& settings);
 };

@@ -1,0 +1,184 @@
+// A registry key whose value file holds arbitrary bytes. The file is either
+// rejected as a whole, as corrupt, or read consistently: its values give back
+// the very bytes, every value reads through RegQueryValueExA as stored, and
+// setting one through RegSetValueExA changes that value alone. A corrupt
+// file is never overwritten.
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "persist/AsciiCase.h"
+#include "persist/Platform.h"
+#include "persist/RegistryValues.h"
+
+using namespace platform;
+
+namespace {
+
+// The value file format read independently: "RGV1", then per value its name
+// size and name, type, data size and data, sizes and type 32-bit
+// little-endian, nothing left over.
+struct Record {
+    std::string name;
+    uint32_t type;
+    std::string data;
+};
+
+bool TakeWord(std::string_view& in, uint32_t& word) {
+    if (in.size() < 4) return false;
+    const auto* b = reinterpret_cast<const unsigned char*>(in.data());
+    word = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+    in.remove_prefix(4);
+    return true;
+}
+
+bool TakeText(std::string_view& in, std::string& text) {
+    uint32_t size;
+    if (!TakeWord(in, size) || size > in.size()) return false;
+    text = in.substr(0, size);
+    in.remove_prefix(size);
+    return true;
+}
+
+bool ParseRecords(std::string_view in, std::vector<Record>& records) {
+    if (in.substr(0, 4) != "RGV1") return false;
+    in.remove_prefix(4);
+    while (!in.empty()) {
+        Record r;
+        if (!TakeText(in, r.name) || !TakeWord(in, r.type) || !TakeText(in, r.data)) {
+            records.clear();
+            return false;
+        }
+        records.push_back(std::move(r));
+    }
+    return true;
+}
+
+std::string Word(uint32_t w) {
+    return {static_cast<char>(w), static_cast<char>(w >> 8), static_cast<char>(w >> 16),
+            static_cast<char>(w >> 24)};
+}
+
+std::string Serialized(const std::vector<Record>& records) {
+    std::string out = "RGV1";
+    for (const Record& r : records) {
+        out += Word(static_cast<uint32_t>(r.name.size())) + r.name + Word(r.type) +
+               Word(static_cast<uint32_t>(r.data.size())) + r.data;
+    }
+    return out;
+}
+
+// The value a query by this name finds: the first of that name.
+const Record* Find(const std::vector<Record>& records, std::string_view name) {
+    for (const Record& r : records) {
+        if (EqualIgnoringAsciiCase(r.name, name)) return &r;
+    }
+    return nullptr;
+}
+
+bool IsString(uint32_t type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// Every way the stores and hosts query a value: its size, and its bytes into
+// buffers of the size, one more and one less.
+void CheckQueries(HKEY key, const char* name, const Record* expected) {
+    DWORD type = 0x5A5A;
+    DWORD size = 0x5A5A;
+    const LONG status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    if (!expected) {
+        Check(status == ERROR_FILE_NOT_FOUND && size == 0 && type == 0x5A5A);
+        return;
+    }
+    const auto stored = static_cast<DWORD>(expected->data.size());
+    Check(status == ERROR_SUCCESS && type == expected->type && size == stored);
+
+    for (const DWORD capacity : {stored, stored + 1, stored > 0 ? stored - 1 : 0u}) {
+        // One byte beyond the capacity, which must stay as it is.
+        std::vector<BYTE> data(capacity + 1, 0xA5);
+        size = capacity;
+        const LONG got = RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size);
+        Check(size == stored && data[capacity] == 0xA5);
+        if (capacity < stored) {
+            Check(got == ERROR_MORE_DATA && data == std::vector<BYTE>(capacity + 1, 0xA5));
+            continue;
+        }
+        Check(got == ERROR_SUCCESS && std::memcmp(data.data(), expected->data.data(), stored) == 0);
+        // A string stored without its terminator gets one where there is room.
+        if (capacity > stored) {
+            const bool terminated =
+                IsString(expected->type) && stored > 0 && expected->data.back() != '\0';
+            Check(data[stored] == (terminated ? 0 : 0xA5));
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(bytes), size);
+    std::vector<Record> records;
+    const bool valid = ParseRecords(input, records);
+
+    RegistryValues values;
+    values.Set("left over", REG_NONE, "x");
+    Check(values.Parse(input) == valid);
+    Check(values.Serialize() == (valid ? std::string(input) : "RGV1"));
+    for (const Record& r : records) {
+        const RegistryValues::Value* found = values.Find(r.name);
+        const Record* first = Find(records, r.name);
+        Check(found && found->name == first->name && found->type == first->type &&
+              found->data == first->data);
+    }
+
+    // The same bytes as the value file of a key.
+    const std::string file = ScratchFolder() + "/.values";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(input.data(), static_cast<std::streamsize>(input.size()));
+    }
+    HKEY key = OpenFolderKey(ScratchFolder().c_str());
+    Check(key != nullptr);
+    std::vector<std::string> names = {"", "NewValue"};
+    for (const Record& r : records) names.push_back(r.name.c_str());
+    for (const std::string& name : names) {
+        if (valid) {
+            CheckQueries(key, name.c_str(), Find(records, name));
+        } else {
+            DWORD stored = 0;
+            Check(RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &stored) ==
+                  ERROR_REGISTRY_CORRUPT);
+        }
+    }
+
+    // Set a value: a new one, or the first one under another letter case.
+    std::string name = "NewValue";
+    if (!records.empty() && size % 2 == 0) {
+        name = records.front().name.c_str();
+        for (char& c : name) c = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+    }
+    const BYTE word[4] = {static_cast<BYTE>(size), 1, 2, 3};
+    const LONG status = RegSetValueExA(key, name.c_str(), 0, REG_NONE, word, sizeof word);
+    if (!valid) {
+        Check(status == ERROR_REGISTRY_CORRUPT && FileBytes(file) == input);
+    } else {
+        Check(status == ERROR_SUCCESS);
+        const std::string data(reinterpret_cast<const char*>(word), sizeof word);
+        bool replaced = false;
+        for (Record& r : records) {
+            if (!EqualIgnoringAsciiCase(r.name, name)) continue;
+            r.type = REG_NONE;
+            r.data = data;
+            replaced = true;
+            break;
+        }
+        if (!replaced) records.push_back({name, REG_NONE, data});
+        Check(FileBytes(file) == Serialized(records));
+        names.push_back(name);
+        for (const std::string& n : names) CheckQueries(key, n.c_str(), Find(records, n));
+    }
+    Check(RegCloseKey(key) == ERROR_SUCCESS);
+    return 0;
+}
