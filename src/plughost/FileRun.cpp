@@ -11,13 +11,32 @@
 
 namespace {
 
-// What the stream callback needs: the input, and the input's peak on the
-// way in.
+// The peak of a signal and the samples an integer file cannot hold (beyond
+// full scale, or not a number), in one pass over each block.
+struct LevelMeter {
+    double peak = 0;
+    uint64_t beyondFullScale = 0;
+
+    void Measure(const double* left, const double* right, uint32_t count) {
+        for (const double* samples : {left, right}) {
+            if (!samples) continue;
+            for (uint32_t i = 0; i < count; ++i) {
+                const double magnitude = std::fabs(samples[i]);
+                peak = std::max(peak, magnitude);
+                beyondFullScale += !(magnitude <= 1.0);
+            }
+        }
+    }
+};
+
+// What the stream callback needs: the input, and its level on the way in.
 struct Feed {
     using Clock = std::chrono::steady_clock;
 
+    explicit Feed(AudioReader& input) : reader(&input) {}
+
     AudioReader* reader;
-    double peak = 0;
+    LevelMeter level;
     uint64_t delivered = 0;
     Clock::duration reading{};
 
@@ -26,25 +45,11 @@ struct Feed {
         const auto start = Clock::now();
         const uint32_t n = self.reader->Read(buffer->left, buffer->right, buffer->count);
         self.reading += Clock::now() - start;
-        self.peak = std::max(self.peak, Peak(buffer->left, n));
-        if (buffer->right) self.peak = std::max(self.peak, Peak(buffer->right, n));
+        self.level.Measure(buffer->left, buffer->right, n);
         self.delivered += n;
         return n;
     }
-
-    static double Peak(const double* samples, uint32_t count) {
-        double peak = 0;
-        for (uint32_t i = 0; i < count; ++i) peak = std::max(peak, std::fabs(samples[i]));
-        return peak;
-    }
 };
-
-// Samples an integer output cannot hold: beyond full scale, or not a number.
-uint64_t CountClipped(const double* samples, uint32_t count) {
-    uint64_t clipped = 0;
-    for (uint32_t i = 0; i < count; ++i) clipped += !(std::fabs(samples[i]) <= 1.0);
-    return clipped;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code error;
@@ -82,7 +87,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
     summary.integerOutput = IsIntegerFormat(format);
 
     SettingsRecord settings = makeSettings();
-    Feed feed{&reader};
+    Feed feed(reader);
     const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.channels()),
                                     static_cast<uint32_t>(reader.sampleRate())};
     if (lib.SetStreamCallBack(&Feed::Callback, &feed, settings.get()) != 1 ||
@@ -92,6 +97,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
     const bool stereo = reader.channels() == 2;
     std::vector<double> left(options.requestSize), right(stereo ? options.requestSize : 0);
     Feed::Clock::duration processing{};
+    LevelMeter outputLevel;
     for (;;) {
         StreamBuffer buffer{options.requestSize, left.data(), stereo ? right.data() : nullptr};
         const auto call = Feed::Clock::now();
@@ -99,12 +105,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
         processing += Feed::Clock::now() - call;
         if (ready > 0) {
             const uint32_t n = std::min(ready, options.requestSize);
-            summary.peakOut = std::max({summary.peakOut, Feed::Peak(left.data(), n),
-                                        stereo ? Feed::Peak(right.data(), n) : 0.0});
-            if (summary.integerOutput) {
-                summary.clipped += CountClipped(left.data(), n);
-                if (stereo) summary.clipped += CountClipped(right.data(), n);
-            }
+            outputLevel.Measure(left.data(), stereo ? right.data() : nullptr, n);
             writer.Write(left.data(), stereo ? right.data() : nullptr, n);
             summary.frames += n;
             progress.AddFrames(n);
@@ -119,7 +120,9 @@ RunSummary ProcessFile(const PluginLibrary& lib,
         throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
                                                std::to_string(summary.frames) + " of " +
                                                std::to_string(reader.frames()) + " frames");
-    summary.peakIn = feed.peak;
+    summary.peakIn = feed.level.peak;
+    summary.peakOut = outputLevel.peak;
+    if (summary.integerOutput) summary.clipped = outputLevel.beyondFullScale;
     if (options.failOnClip && summary.clipped > 0)
         throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
                                                 " samples clipped; nothing written");
