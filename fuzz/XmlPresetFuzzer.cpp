@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     try {
         document = SettingsDocument::FromXmlText(text, "input");
     } catch (const HostError& error) {
-        Check(error.code() == ExitCode::kInput);
+        Check(error.Code() == ExitCode::kInput);
         return 0;
     }
     const std::string xml = document->ToXml();

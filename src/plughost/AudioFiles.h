@@ -17,10 +17,10 @@ class AudioReader {
     AudioReader(const AudioReader&) = delete;
     AudioReader& operator=(const AudioReader&) = delete;
 
-    int channels() const { return info_.channels; }
-    int sampleRate() const { return info_.samplerate; }
-    int format() const { return info_.format; }
-    int64_t frames() const { return info_.frames; }
+    int Channels() const { return info_.channels; }
+    int SampleRate() const { return info_.samplerate; }
+    int Format() const { return info_.format; }
+    int64_t Frames() const { return info_.frames; }
 
     // Reads up to `count` frames into `left` and, for stereo, `right`; returns
     // the number read (fewer only at the end of the file).

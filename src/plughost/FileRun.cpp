@@ -75,33 +75,33 @@ RunSummary ProcessFile(const PluginLibrary& lib,
 
     AudioReader reader(input);
     const int format = options.sampleFormat.empty()
-                           ? reader.format()
-                           : WithSampleFormat(reader.format(), options.sampleFormat);
-    AudioWriter writer(output, format, reader.channels(), reader.sampleRate());
+                           ? reader.Format()
+                           : WithSampleFormat(reader.Format(), options.sampleFormat);
+    AudioWriter writer(output, format, reader.Channels(), reader.SampleRate());
 
     RunSummary summary;
     summary.input = input;
     summary.output = output;
-    summary.channels = reader.channels();
-    summary.sampleRate = reader.sampleRate();
+    summary.channels = reader.Channels();
+    summary.sampleRate = reader.SampleRate();
     summary.integerOutput = IsIntegerFormat(format);
 
     SettingsRecord settings = makeSettings();
     Feed feed(reader);
-    const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.channels()),
-                                    static_cast<uint32_t>(reader.sampleRate())};
-    if (lib.SetStreamCallBack(&Feed::Callback, &feed, settings.get()) != 1 ||
-        lib.OpenStream(settings.get(), &streamFormat) != 1)
+    const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.Channels()),
+                                    static_cast<uint32_t>(reader.SampleRate())};
+    if (lib.SetStreamCallBack(&Feed::Callback, &feed, settings.Get()) != 1 ||
+        lib.OpenStream(settings.Get(), &streamFormat) != 1)
         throw HostError(ExitCode::kPlugin, input + ": the plug-in could not open a stream");
 
-    const bool stereo = reader.channels() == 2;
+    const bool stereo = reader.Channels() == 2;
     std::vector<double> left(options.requestSize), right(stereo ? options.requestSize : 0);
     Feed::Clock::duration processing{};
     LevelMeter outputLevel;
     for (;;) {
         StreamBuffer buffer{options.requestSize, left.data(), stereo ? right.data() : nullptr};
         const auto call = Feed::Clock::now();
-        const uint32_t ready = lib.ProcessStream(&buffer, settings.get());
+        const uint32_t ready = lib.ProcessStream(&buffer, settings.Get());
         processing += Feed::Clock::now() - call;
         if (ready > 0) {
             const uint32_t n = std::min(ready, options.requestSize);
@@ -112,14 +112,14 @@ RunSummary ProcessFile(const PluginLibrary& lib,
         }
         if (ready < options.requestSize) break;
     }
-    lib.CloseStream(settings.get());
+    lib.CloseStream(settings.Get());
 
     // A plug-in that stops short of the input's end would lose the rest.
     if (summary.frames != feed.delivered ||
-        feed.delivered != static_cast<uint64_t>(reader.frames()))
+        feed.delivered != static_cast<uint64_t>(reader.Frames()))
         throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
                                                std::to_string(summary.frames) + " of " +
-                                               std::to_string(reader.frames()) + " frames");
+                                               std::to_string(reader.Frames()) + " frames");
     summary.peakIn = feed.level.peak;
     summary.peakOut = outputLevel.peak;
     if (summary.integerOutput) summary.clipped = outputLevel.beyondFullScale;

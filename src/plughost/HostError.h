@@ -17,7 +17,7 @@ class HostError : public std::runtime_error {
   public:
     HostError(ExitCode code, const std::string& message)
         : std::runtime_error(message), code_(code) {}
-    ExitCode code() const { return code_; }
+    ExitCode Code() const { return code_; }
 
   private:
     ExitCode code_;

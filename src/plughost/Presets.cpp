@@ -88,7 +88,7 @@ std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib) {
     const SettingsRecord record =
         Adopt(lib, [&](SettingsHandle* h) { return lib.Initialize(nullptr, nullptr, nullptr, h); });
     SettingsDocument document;
-    if (lib.SavePresetXml(&document.Root(), record.get()) != 1)
+    if (lib.SavePresetXml(&document.Root(), record.Get()) != 1)
         throw HostError(ExitCode::kPlugin, "the plug-in could not save its parameters");
     std::vector<Parameter> parameters;
     for (SettingsNode* child = document.Root().FirstChild(); child; child = child->NextSibling()) {
@@ -180,20 +180,20 @@ void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
     if (!targets.xmlFile.empty()) {
         SettingsDocument document;
         document.Root().SetAttribute("plugin", PluginName(lib).c_str());
-        if (lib.SavePresetXml(&document.Root(), record.get()) != 1)
+        if (lib.SavePresetXml(&document.Root(), record.Get()) != 1)
             throw HostError(ExitCode::kPlugin, "the plug-in could not save its parameters");
         document.SaveXml(targets.xmlFile);
     }
     if (!targets.iniFile.empty()) {
         // The plug-in does not report a profile file it could not write.
         const std::string path = AbsolutePath(targets.iniFile);
-        lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.get());
+        lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.Get());
         if (!ProfileHasSection(path, targets.section))
             throw HostError(ExitCode::kOutput, targets.iniFile + ": cannot write");
     }
     if (!targets.registryFolder.empty() &&
         lib.SavePreset(nullptr, targets.section.c_str(), Root(targets.registryFolder),
-                       record.get()) != 1)
+                       record.Get()) != 1)
         throw HostError(ExitCode::kOutput,
                         targets.registryFolder + ": cannot create key " + targets.section);
 }

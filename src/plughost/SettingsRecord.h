@@ -20,7 +20,7 @@ class SettingsRecord {
         if (handle_) lib_->Free(handle_);
     }
 
-    SettingsHandle get() const { return handle_; }
+    SettingsHandle Get() const { return handle_; }
 
   private:
     const PluginLibrary* lib_ = nullptr;

@@ -94,7 +94,7 @@ int Process(const ProcessCommand& command) {
     const auto makeSettings = [&preset] { return preset.Create(); };
 
     uint64_t totalFrames = 0;
-    for (const auto& [in, out] : work) totalFrames += AudioReader(in).frames();
+    for (const auto& [in, out] : work) totalFrames += AudioReader(in).Frames();
     Progress progress(!command.quiet && isatty(STDERR_FILENO), totalFrames,
                       static_cast<int>(work.size()));
 
@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
         return static_cast<int>(ExitCode::kUsage);
     } catch (const HostError& error) {
         std::fprintf(stderr, "plughost: error: %s\n", error.what());
-        return static_cast<int>(error.code());
+        return static_cast<int>(error.Code());
     } catch (const PluginLoadError& error) {
         std::fprintf(stderr, "plughost: error: %s\n", error.what());
         return static_cast<int>(ExitCode::kPlugin);

@@ -5,28 +5,28 @@
 #include "effects/highpass/SampleLoops.h"
 
 int32_t FanOutNode::Process(StreamBuffer buffer) {
-    if (callCounter == 0) {
-        cache.Fit(buffer);
-        const StreamBuffer cached = cache.View();
+    if (callCounter_ == 0) {
+        cache_.Fit(buffer);
+        const StreamBuffer cached = cache_.View();
         CopySamples(buffer.left, cached.left, buffer.count);
         CopySamples(buffer.right, cached.right, buffer.count);
-        if (input) {
-            cachedResult = input->Process(cached);
+        if (input_) {
+            cachedResult_ = input_->Process(cached);
             CopySamples(cached.left, buffer.left, buffer.count);
             CopySamples(cached.right, buffer.right, buffer.count);
         } else {
             // The buffer already holds exactly what the cache holds.
-            cachedResult = 1;
+            cachedResult_ = 1;
         }
     } else {
-        const StreamBuffer cached = cache.View();
+        const StreamBuffer cached = cache_.View();
         const uint32_t count = std::min(buffer.count, cached.count);
         CopySamples(cached.left, buffer.left, count);
         CopySamples(cached.right, buffer.right, count);
     }
     // Counted in unsigned arithmetic: with a period of 0 or less it wraps
     // instead of overflowing.
-    callCounter = static_cast<int32_t>(static_cast<uint32_t>(callCounter) + 1);
-    if (callCounter == period) callCounter = 0;
-    return cachedResult;
+    callCounter_ = static_cast<int32_t>(static_cast<uint32_t>(callCounter_) + 1);
+    if (callCounter_ == period) callCounter_ = 0;
+    return cachedResult_;
 }

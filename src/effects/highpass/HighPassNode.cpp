@@ -55,25 +55,25 @@ void FilterStereo(double* left, double* right, uint32_t count, const HighPassCoe
 
 void HighPassNode::SetFormat(const StreamFormat& format) {
     ProcessingNode::SetFormat(format);
-    coefficients = DesignHighPass(cutoff, format.sampleRate);
-    leftHistory = {};
-    rightHistory = {};
+    coefficients_ = DesignHighPass(cutoff, format.sampleRate);
+    leftHistory_ = {};
+    rightHistory_ = {};
 }
 
 int32_t HighPassNode::Apply(StreamBuffer buffer) {
-    const double limit = static_cast<double>(static_cast<int32_t>(sampleRate)) * kSilenceRatio;
+    const double limit = static_cast<double>(static_cast<int32_t>(sampleRate_)) * kSilenceRatio;
     if (!(limit >= static_cast<double>(cutoff))) {
         ZeroSamples(buffer.left, buffer.count);
         ZeroSamples(buffer.right, buffer.count);
         return 1;
     }
     if (buffer.left && buffer.right) {
-        FilterStereo(buffer.left, buffer.right, buffer.count, coefficients, leftHistory,
-                     rightHistory);
+        FilterStereo(buffer.left, buffer.right, buffer.count, coefficients_, leftHistory_,
+                     rightHistory_);
     } else if (buffer.left) {
-        FilterChannel<LeftStep>(buffer.left, buffer.count, coefficients, leftHistory);
+        FilterChannel<LeftStep>(buffer.left, buffer.count, coefficients_, leftHistory_);
     } else if (buffer.right) {
-        FilterChannel<RightStep>(buffer.right, buffer.count, coefficients, rightHistory);
+        FilterChannel<RightStep>(buffer.right, buffer.count, coefficients_, rightHistory_);
     }
     return 1;
 }

@@ -30,7 +30,7 @@ class HighPassNode : public ProcessingNode {
     int32_t cutoff = 0;
 
   private:
-    HighPassCoefficients coefficients{};  // meaningful after SetFormat
-    History leftHistory;
-    History rightHistory;
+    HighPassCoefficients coefficients_{};  // meaningful after SetFormat
+    History leftHistory_;
+    History rightHistory_;
 };

@@ -19,15 +19,15 @@ class MixNode : public ProcessingNode {
     // +0.0, adding each input's sample to the running sum in attach order.
     int32_t Apply(StreamBuffer buffer) override;
 
-    int32_t InputCount() const { return inputCount; }
+    int32_t InputCount() const { return inputCount_; }
     // The sample count the sum and scratch arrays are made for.
-    uint32_t BufferLength() const { return scratch.Count(); }
-    const SampleArrays& Scratch() const { return scratch; }
-    const SampleArrays& Sum() const { return sum; }
+    uint32_t BufferLength() const { return scratch_.Count(); }
+    const SampleArrays& Scratch() const { return scratch_; }
+    const SampleArrays& Sum() const { return sum_; }
 
   private:
-    ProcessingNode* inputs[kMaxInputs] = {};  // not owned
-    int32_t inputCount = 0;
-    SampleArrays sum;      // the running sums, left and right
-    SampleArrays scratch;  // the buffer handed to each input
+    ProcessingNode* inputs_[kMaxInputs] = {};  // not owned
+    int32_t inputCount_ = 0;
+    SampleArrays sum_;      // the running sums, left and right
+    SampleArrays scratch_;  // the buffer handed to each input
 };

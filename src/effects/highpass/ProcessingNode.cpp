@@ -1,12 +1,12 @@
 #include "effects/highpass/ProcessingNode.h"
 
 void ProcessingNode::SetFormat(const StreamFormat& format) {
-    sampleRate = format.sampleRate;
-    channelCount = format.channelCount;
+    sampleRate_ = format.sampleRate;
+    channelCount_ = format.channelCount;
 }
 
 int32_t ProcessingNode::Process(StreamBuffer buffer) {
-    if (input) input->Process(buffer);
+    if (input_) input_->Process(buffer);
     return Apply(buffer) != 0 ? 1 : 0;
 }
 

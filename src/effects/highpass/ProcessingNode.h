@@ -23,14 +23,14 @@ class ProcessingNode {
     // samples are worked on in place.
     virtual int32_t Process(StreamBuffer buffer);
     virtual void Reset() {}
-    virtual void Attach(ProcessingNode* node) { input = node; }
+    virtual void Attach(ProcessingNode* node) { input_ = node; }
     virtual void Finish() {}
     virtual int32_t Apply(StreamBuffer buffer);
 
   protected:
-    ProcessingNode* input = nullptr;  // not owned
+    ProcessingNode* input_ = nullptr;  // not owned
     // From the stream format record, for nodes that need them; meaningful
     // only after SetFormat.
-    uint32_t sampleRate = 0;
-    uint32_t channelCount = 0;
+    uint32_t sampleRate_ = 0;
+    uint32_t channelCount_ = 0;
 };
