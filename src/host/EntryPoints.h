@@ -25,7 +25,7 @@
 #include <type_traits>
 
 #include "host/HostContract.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 #if defined(_WIN32)
 #define PLUGIN_EXPORT extern "C" __declspec(dllexport)

@@ -21,6 +21,8 @@ class PluginLibrary {
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
+    // The entry points, named as the library exports them.
+    // NOLINTBEGIN(readability-identifier-naming)
     PlugInInfoFn* PlugInInfo = nullptr;
     InitializeFn* Initialize = nullptr;
     InitializeXmlFn* InitializeXml = nullptr;
@@ -34,6 +36,7 @@ class PluginLibrary {
     CloseStreamFn* CloseStream = nullptr;
     ProcessStreamFn* ProcessStream = nullptr;
     CreateSettingsWindowFn* CreateSettingsWindow = nullptr;
+    // NOLINTEND(readability-identifier-naming)
 
   private:
     void* module_ = nullptr;

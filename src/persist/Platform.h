@@ -70,6 +70,9 @@ using ::RegSetValueExA;
 
 namespace platform {
 
+// The Win32 names, as the system spells them.
+// NOLINTBEGIN(readability-identifier-naming)
+
 using BOOL = int;
 using BYTE = uint8_t;
 using DWORD = uint32_t;
@@ -154,6 +157,8 @@ LONG RegCloseKey(HKEY key);
 // A new handle with full access to the key stored in `folder`; RegCloseKey
 // releases it. Nothing is checked or created until the handle is used.
 HKEY OpenFolderKey(const char* folder);
+
+// NOLINTEND(readability-identifier-naming)
 
 }  // namespace platform
 

@@ -10,12 +10,11 @@
 #include "persist/FileBytes.h"
 #include "persist/Platform.h"
 #include "persist/ProfileText.h"
+#include "persist/ValueText.h"
 
 namespace platform {
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // Where a profile file given without a folder lives.
 std::string ProfilePath(const char* fileName) {
@@ -219,16 +218,14 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR 
 BOOL WritePrivateProfileStructA(LPCSTR section, LPCSTR key, LPVOID bytes, UINT size,
                                 LPCSTR fileName) {
     if (!bytes) return WritePrivateProfileStringA(section, key, nullptr, fileName);
-    std::string text;
-    text.reserve(2 * static_cast<size_t>(size) + 2);
+    // The bytes, then their sum modulo 256, as upper-case hex digits.
+    std::vector<uint8_t> data(static_cast<const uint8_t*>(bytes),
+                              static_cast<const uint8_t*>(bytes) + size);
     unsigned sum = 0;
-    const auto* data = static_cast<const unsigned char*>(bytes);
-    for (UINT i = 0; i <= size; ++i) {
-        const unsigned byte = i < size ? data[i] : (sum & 0xFF);
-        sum += byte;
-        text += kHexDigits[byte >> 4];
-        text += kHexDigits[byte & 0xF];
-    }
+    for (const uint8_t byte : data) sum += byte;
+    data.push_back(static_cast<uint8_t>(sum));
+    std::string text(2 * data.size(), '\0');
+    FormatHex(data.data(), static_cast<uint32_t>(data.size()), text.data());
     return WritePrivateProfileStringA(section, key, text.c_str(), fileName);
 }
 

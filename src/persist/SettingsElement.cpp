@@ -1,6 +1,5 @@
 #include "persist/SettingsElement.h"
 
-#include "persist/SettingsLayout.h"
 #include "persist/ValueText.h"
 
 constinit const SettingsNode::Table SettingsElement::kElementTable{&DeleteNode<SettingsElement>};

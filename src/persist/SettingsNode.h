@@ -4,6 +4,9 @@
 // (whose layout is the compiler's): the first word points to a table whose
 // one entry is the node class's deleting destructor. Destroying a node goes
 // through that table, so the module that made a node releases it.
+//
+// A node's typed values live in child elements, so SettingsNode.cpp and
+// SettingsElement (a node) use each other: the one include cycle in persist/.
 #pragma once
 
 #include <cstdint>

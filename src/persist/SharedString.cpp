@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "persist/AsciiCase.h"
+
 namespace {
 
 constexpr uint8_t kMostShares = 253;  // a copy may still share up to this count
@@ -44,12 +46,8 @@ bool SameName(const char* a, const char* b) noexcept {
     if (!a) a = "";
     if (!b) b = "";
     for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a);
-        unsigned char y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-        if (x != y) return false;
-        if (x == 0) return true;
+        if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) return false;
+        if (*a == 0) return true;
     }
 }
 

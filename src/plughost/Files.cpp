@@ -3,10 +3,10 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
+#include "persist/FileBytes.h"
 #include "plughost/HostError.h"
 
 std::string TemporaryPathBeside(const std::string& path) {
@@ -19,22 +19,8 @@ std::string TemporaryPathBeside(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    const std::string temporary = TemporaryPathBeside(path);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw HostError(ExitCode::kOutput, path + ": cannot write");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw HostError(ExitCode::kOutput, path + ": cannot write: " + error.message());
-    }
+    if (const int error = ReplaceFileBytes(path, bytes))
+        throw HostError(ExitCode::kOutput, path + ": cannot write: " + std::strerror(error));
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -7,8 +7,8 @@
 // process and against other processes, for writing `path` atomically.
 std::string TemporaryPathBeside(const std::string& path);
 
-// Writes `bytes` to `path` through a temporary file renamed into place.
-// Throws HostError(kOutput).
+// Replaces `path` with `bytes` as the profile files are replaced (a
+// temporary file renamed into place). Throws HostError(kOutput).
 void WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 // `path` made absolute, so that the plug-ins' profile functions never look

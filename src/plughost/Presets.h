@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 #include "plughost/SettingsDocument.h"
 #include "plughost/SettingsRecord.h"
 

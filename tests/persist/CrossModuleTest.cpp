@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "persist/HeapWatch.h"
+#include "HeapWatch.h"
+#include "TreeModule.h"
 #include "persist/SettingsElement.h"
-#include "persist/TreeModule.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "persist/HeapWatch.h"
+#include "HeapWatch.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "PlatformFixture.h"
 #include "persist/Platform.h"
+#include "support/PlatformFixture.h"
 
 using namespace platform;
 using namespace std::string_literals;

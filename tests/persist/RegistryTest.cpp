@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "PlatformFixture.h"
 #include "persist/Platform.h"
+#include "support/PlatformFixture.h"
 
 using namespace platform;
 using namespace std::string_literals;

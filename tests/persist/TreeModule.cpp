@@ -1,4 +1,4 @@
-#include "persist/TreeModule.h"
+#include "TreeModule.h"
 
 #include "persist/SettingsElement.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "effects/highpass/DirectHighPass.h"
+#include "support/DirectHighPass.h"
 #include "support/SignalHost.h"
 
 namespace {
@@ -139,17 +139,17 @@ TEST_F(PlughostTest, SqueakOutputIsTheSquarePattern) {
 }
 
 TEST_F(PlughostTest, HighPassOutputIsDryPlusWetFilteredInput) {
-    ASSERT_EQ(Run("process " + kPlugin + " in.wav out.wav --set CutOffFreq=250 --set Volume2=16383"),
-              0)
+    ASSERT_EQ(
+        Run("process " + kPlugin + " in.wav out.wav --set CutOffFreq=250 --set Volume2=16383"), 0)
         << err;
     const Audio output = ReadAudio(folder / "out.wav");
     const HighPassCoefficients c = DesignHighPass(250, 44100);
     const double dry = (32767 + 0.5) * 3.051850947599719e-05;
     const double wet = (16383 + 0.5) * 3.051850947599719e-05;
-    EXPECT_EQ(output.left, DryWetMix(input.left, DirectHighPass(c, input.left, Grouping::kLeft),
-                                     dry, wet));
-    EXPECT_EQ(output.right, DryWetMix(input.right,
-                                      DirectHighPass(c, input.right, Grouping::kRight), dry, wet));
+    EXPECT_EQ(output.left,
+              DryWetMix(input.left, DirectHighPass(c, input.left, Grouping::kLeft), dry, wet));
+    EXPECT_EQ(output.right,
+              DryWetMix(input.right, DirectHighPass(c, input.right, Grouping::kRight), dry, wet));
 }
 
 TEST_F(PlughostTest, RequestSizeAndMonoDoNotChangeTheSamples) {
@@ -183,8 +183,11 @@ TEST_F(PlughostTest, ClippingIsCountedAndCanBeAnError) {
     // Clipped, not wrapped around.
     for (double x : ReadAudio(folder / "out.wav").left) ASSERT_LE(std::fabs(x), 1.0);
 
-    ExpectError(6, "process " + kSqueak + " in.wav clipped.wav --format pcm16 --set DryOut=300 "
-                   "--fail-on-clip", "clipped");
+    ExpectError(6,
+                "process " + kSqueak +
+                    " in.wav clipped.wav --format pcm16 --set DryOut=300 "
+                    "--fail-on-clip",
+                "clipped");
     ExpectOnlyFiles({"in.wav", "out.wav"});
 }
 
@@ -214,12 +217,14 @@ TEST_F(PlughostTest, PresetsConvertBetweenTheThreeStores) {
     ASSERT_EQ(Run("preset " + kSqueak + " --xml first.xml --save-ini p.ini --section Squeak"), 0)
         << err;
     fs::create_directories(folder / "registry");
-    ASSERT_EQ(Run("preset " + kSqueak +
-                  " --ini p.ini --section Squeak --save-registry registry --save-section 'My\\Key'"),
-              0)
+    ASSERT_EQ(
+        Run("preset " + kSqueak +
+            " --ini p.ini --section Squeak --save-registry registry --save-section 'My\\Key'"),
+        0)
         << err;
-    ASSERT_EQ(Run("preset " + kSqueak + " --registry registry --section 'My\\Key' --save-xml last.xml"),
-              0)
+    ASSERT_EQ(
+        Run("preset " + kSqueak + " --registry registry --section 'My\\Key' --save-xml last.xml"),
+        0)
         << err;
     const std::string first = ReadText(folder / "first.xml");
     EXPECT_EQ(ReadText(folder / "last.xml"), first);
@@ -227,8 +232,9 @@ TEST_F(PlughostTest, PresetsConvertBetweenTheThreeStores) {
     EXPECT_NE(first.find("<CutR Value=\"10\" />"), std::string::npos) << first;
 
     // The preset's sound: dry 0.5, left squeak 0.3 (a period of 4410 samples).
-    ASSERT_EQ(Run("process " + kSqueak + " in.wav out.wav --ini p.ini --section Squeak --set DryOut=40"),
-              0)
+    ASSERT_EQ(
+        Run("process " + kSqueak + " in.wav out.wav --ini p.ini --section Squeak --set DryOut=40"),
+        0)
         << err;
     const Audio output = ReadAudio(folder / "out.wav");
     EXPECT_EQ(output.left[0], 40 * 0.01 * input.left[0]);

@@ -66,26 +66,6 @@ class LibraryTest : public ::testing::Test {
         EXPECT_EQ(lib->CreateSettingsWindow(), 0);
     }
 
-    // ProcessStream without an open stream, without a callback or without a
-    // record returns 0, asks for nothing and touches nothing.
-    void ExpectNoProcessingWithoutStreamOrCallback() {
-        Settings& s = Create();
-        SignalSource source{std::vector<double>(10, 1.0), {}};
-        std::vector<double> left(10, 9.0);
-        ASSERT_EQ(lib->SetStreamCallBack(&SignalSource::Callback, &source, &s), 1);
-        EXPECT_EQ(Process(s, left, nullptr, 0, 10), 0u);  // no stream yet
-
-        Settings& other = Create();
-        const StreamFormat format{0, 1, 44100};
-        ASSERT_EQ(lib->OpenStream(&other, &format), 1);
-        EXPECT_EQ(Process(other, left, nullptr, 0, 10), 0u);  // no callback
-
-        StreamBuffer buffer{10, left.data(), nullptr};
-        EXPECT_EQ(lib->ProcessStream(&buffer, nullptr), 0u);
-        EXPECT_TRUE(source.requests.empty());
-        EXPECT_EQ(left, std::vector<double>(10, 9.0));
-    }
-
     static inline std::unique_ptr<PluginLibrary> lib;
     std::vector<SettingsHandle> handles;
 };

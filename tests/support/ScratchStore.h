@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "host/ParameterStore.h"
 #include "host/PluginLibrary.h"
-#include "persist/ParameterStore.h"
-#include "persist/PlatformFixture.h"
+#include "support/PlatformFixture.h"
 
 enum class StoreKind { kProfile, kRegistry, kTree };
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "effects/highpass/HighPassSettings.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 struct HighPassEffect {
     using Settings = HighPassSettings;

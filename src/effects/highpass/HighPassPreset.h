@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "effects/highpass/HighPassSettings.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 // In names-table order ("DryOut", "Volume2", "CutOffFreq"); every value is a
 // stored unsigned 32-bit word.

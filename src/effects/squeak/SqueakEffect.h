@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "effects/squeak/SqueakSettings.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 struct SqueakEffect {
     using Settings = SqueakSettings;

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr const char* kNames[] = {"DryOut",  "Squeak",  "Frequency", "VolR",   "CutR",
+constexpr const char* kNames[] = {"DryOut", "Squeak",  "Frequency", "VolR",   "CutR",
                                   "HoldCh", "InvertL", "InvertR",   "DisMain"};
 constexpr const char* kSignature = "DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD";
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "effects/squeak/SqueakSettings.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 // In names-table order; every value is a stored unsigned 32-bit word.
 struct SqueakStoredValues {

@@ -7,8 +7,8 @@
 #include <numbers>
 #include <vector>
 
-#include "effects/highpass/DirectHighPass.h"
 #include "effects/highpass/HighPassNode.h"
+#include "support/DirectHighPass.h"
 #include "support/SignalHost.h"
 
 namespace {

@@ -129,10 +129,6 @@ TEST_F(SqueakLibraryTest, MonoFormatStillProcessesAGivenRightChannel) {
     EXPECT_EQ(right, std::vector<double>(10, 30 * 0.01));
 }
 
-TEST_F(SqueakLibraryTest, RefusesToProcessWithoutStreamOrCallback) {
-    ExpectNoProcessingWithoutStreamOrCallback();
-}
-
 TEST_F(SqueakLibraryTest, LoadPresetKeepsTheStreamAndRestartsTheTiming) {
     SqueakSettings& s = Create();
     SignalSource source{std::vector<double>(1000, 1.0), {}};

@@ -1,4 +1,4 @@
-#include "PlatformFixture.h"
+#include "support/PlatformFixture.h"
 
 #include <algorithm>
 #include <atomic>
