@@ -1,6 +1,6 @@
 #include "effects/highpass/HighPassNode.h"
 
-#include "effects/highpass/SampleLoops.h"
+#include "effects/SampleLoops.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
