@@ -49,8 +49,9 @@ void FilterChannel(double* samples, uint32_t count, const HighPassCoefficients& 
 //   left:  (b0·x + b2·x2) + b1·x1      right: (b1·x1 + b0·x) + b2·x2
 //   lane:  ( first + second ) + third, with first = [b0·x, b1·x1],
 //          second = [b2·x2, b0·x], third = [b1·x1, b2·x2].
-// Four state registers and five coefficients: it stays in the eight XMM
-// registers of the 32-bit build, where two scalar recursions spill.
+// The state takes four registers for both channels, so it stays in the
+// eight XMM registers of the 32-bit build (the coefficients are read from
+// memory), where two scalar recursions side by side spill.
 void FilterStereo(double* left, double* right, uint32_t count, const HighPassCoefficients& c,
                   HighPassNode::History& leftHistory, HighPassNode::History& rightHistory) {
     const __m128d b0 = _mm_set1_pd(c.b0), b1 = _mm_set1_pd(c.b1), b2 = _mm_set1_pd(c.b2);
