@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "effects/highpass/SampleLoops.h"
+#include "effects/SampleLoops.h"
 
 int32_t FanOutNode::Process(StreamBuffer buffer) {
     if (callCounter_ == 0) {

@@ -1,6 +1,6 @@
 #include "effects/highpass/GainNode.h"
 
-#include "effects/highpass/SampleLoops.h"
+#include "effects/SampleLoops.h"
 
 int32_t GainNode::Apply(StreamBuffer buffer) {
     ScaleSamples(buffer.left, buffer.count, gain);

@@ -31,6 +31,38 @@ void Destroy(Node*& node) {
     delete std::exchange(node, nullptr);
 }
 
+// The longest tile the graph runs on: the four stereo pairs of arrays its
+// passes walk (the host's, the mixer's scratch and sums, the fan-out's cache)
+// take 16 KiB, so every pass after the first finds its samples in the
+// first-level data cache. (Measured: 256 beats 512 to 2048 and whole chunks.)
+constexpr uint32_t kTileLimit = 256;
+
+// Equal tiles of at most kTileLimit samples when the count splits so into at
+// most twice the fewest tiles; otherwise the whole count as one tile. Equal
+// tiles keep the nodes' arrays at one size, so nothing is re-made between
+// tiles or between chunks of the same count.
+uint32_t TileLength(uint32_t count) {
+    if (count <= kTileLimit) return count;
+    const uint32_t fewest = (count + kTileLimit - 1) / kTileLimit;
+    for (uint32_t tiles = fewest; tiles <= 2 * fewest; ++tiles) {
+        if (count % tiles == 0) return count / tiles;
+    }
+    return count;
+}
+
+// The graph is causal and its fan-out's period ends with every pass of the
+// root, so passes over consecutive tiles of a chunk give exactly the samples
+// of one pass over the whole chunk.
+void RunGraph(MixNode& root, const StreamBuffer& chunk) {
+    const uint32_t tile = TileLength(chunk.count);
+    uint32_t done = 0;
+    do {
+        root.Process({tile, chunk.left ? chunk.left + done : nullptr,
+                      chunk.right ? chunk.right + done : nullptr});
+        done += tile;
+    } while (done < chunk.count);
+}
+
 }  // namespace
 
 HighPassSettings* HighPassEffect::Create(const ParameterStore& store) {
@@ -125,7 +157,7 @@ uint32_t HighPassEffect::ProcessStream(StreamBuffer& request, HighPassSettings& 
         const StreamBuffer asked = *chunk;
         const uint32_t delivered = PullInput(s.streamCallback, s.callbackUser, chunk);
         if (!s.mixNode) return 0;
-        s.mixNode->Process(asked);
+        RunGraph(*s.mixNode, asked);
         return delivered;
     });
 }

@@ -34,7 +34,8 @@ struct HighPassEffect {
     static void CloseStream(HighPassSettings& settings);
     // The pull frame with chunks of 16384 samples, each chunk run whole
     // through the graph whatever the callback delivered (the filter advances
-    // over all of it); 0 without an open stream or callback. A callback that
+    // over all of it), in equal tiles that stay in the first-level cache
+    // where the count allows; 0 without an open stream or callback. A callback that
     // closes the stream or removes itself ends the request before its own
     // chunk is processed.
     static uint32_t ProcessStream(StreamBuffer& request, HighPassSettings& settings);

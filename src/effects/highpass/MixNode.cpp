@@ -1,6 +1,6 @@
 #include "effects/highpass/MixNode.h"
 
-#include "effects/highpass/SampleLoops.h"
+#include "effects/SampleLoops.h"
 
 void MixNode::Attach(ProcessingNode* node) {
     if (inputCount_ < kMaxInputs) inputs_[inputCount_++] = node;

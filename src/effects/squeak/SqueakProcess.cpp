@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "effects/SampleLoops.h"
+
 namespace {
 
 void Scale(double* samples, uint32_t begin, uint32_t end, double gain) {
-    for (uint32_t i = begin; i < end; ++i) samples[i] *= gain;
+    ScaleSamples(samples + begin, end - begin, gain);
 }
 
 // A channel flips between its dry and squeak phases at every sample i whose

@@ -97,6 +97,7 @@ TEST_F(HighPassLibraryTest, SplittingTheStreamAnyWayGivesTheSameSamples) {
     run({length});
     run({65536});
     run({1, 16383, 16384, 16385, 20000, 7});
+    run({4099, 9000, 333});  // tiles: none (a prime count), 250s, 111s
 }
 
 // A short chunk still runs whole through the graph: the samples beyond the

@@ -187,14 +187,14 @@ TEST(MixNodeTest, SumsItsInputsEachRunOnTheMixersOwnSamples) {
         EXPECT_EQ(right[i], xRight[i] * 3.0 + (xRight[i] + (xRight[i] * 2.0 + 0.0)));
     }
 
-    // The sum starts at +0.0, so a lone -0.0 comes out as +0.0.
+    // The sum starts at +0.0, so a -0.0 through a single input comes out as +0.0.
     MixNode single;
     GainNode unity;
     unity.gain = 1.0;
     single.Attach(&unity);
-    Samples negativeZero{-0.0};
+    Samples negativeZero(5, -0.0);  // pairs of samples and a last odd one
     single.Process(Mono(negativeZero));
-    EXPECT_FALSE(std::signbit(negativeZero[0]));
+    for (double sample : negativeZero) EXPECT_FALSE(std::signbit(sample));
 }
 
 TEST(MixNodeTest, TakesAtMostTenInputs) {

@@ -1,0 +1,243 @@
+// plugin_ratios: each plug-in's ProcessStream timed next to reference kernels
+// compiled into this binary with the same flags, printed as ratios, so the
+// figures of one run share the machine's state and its noise cancels.
+//
+// Stereo, 44.1 kHz, default parameters, host requests of 65536 samples and a
+// callback that returns the requested count without touching the arrays
+// (the figure is the plug-in's own cost). Each timed request starts from the
+// same input, refilled outside the timing. One round times one request of
+// every contender in turn, so slow drift hits all alike; a contender's figure
+// is its fastest request over all rounds, since noise only ever adds.
+//
+//     plugin_ratios [--rounds N]     (default 200)
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "effects/highpass/HighPassDesign.h"
+#include "effects/highpass/HighPassSettings.h"
+#include "host/PluginLibrary.h"
+#include "support/SignalHost.h"
+
+namespace {
+
+constexpr uint32_t kRequest = 65536;
+constexpr uint32_t kSampleRate = 44100;
+
+uint32_t FullCallback(void*, StreamBuffer* buffer) {
+    return buffer->count;
+}
+
+struct StereoArrays {
+    std::vector<double> inputLeft = NoiseSignal(kRequest, 1);
+    std::vector<double> inputRight = NoiseSignal(kRequest, 2);
+    std::vector<double> left = inputLeft, right = inputRight;
+    void Refill() {
+        std::memcpy(left.data(), inputLeft.data(), kRequest * sizeof(double));
+        std::memcpy(right.data(), inputRight.data(), kRequest * sizeof(double));
+    }
+    bool operator==(const StereoArrays& other) const {
+        return left == other.left && right == other.right;
+    }
+};
+
+// A default record of the plug-in with an open stereo stream.
+class OpenPlugin {
+  public:
+    explicit OpenPlugin(const char* path) : lib_(path) {
+        lib_.Initialize(nullptr, nullptr, nullptr, &handle_);
+        lib_.SetStreamCallBack(&FullCallback, nullptr, handle_);
+        const StreamFormat format{0, 2, kSampleRate};
+        lib_.OpenStream(handle_, &format);
+    }
+    ~OpenPlugin() {
+        lib_.CloseStream(handle_);
+        lib_.Free(handle_);
+    }
+    void Process(StereoArrays& arrays) {
+        StreamBuffer buffer{kRequest, arrays.left.data(), arrays.right.data()};
+        lib_.ProcessStream(&buffer, handle_);
+    }
+    SettingsHandle Handle() const { return handle_; }
+
+  private:
+    PluginLibrary lib_;
+    SettingsHandle handle_ = nullptr;
+};
+
+// The high-pass effect computed directly: the recursion and the mix with the
+// dry input in one loop, with the plug-in's grouping of the feed-forward sum
+// for each channel and its order of summation (the wet sample added onto
+// dry + 0.0).
+struct HighPassReference {
+    struct History {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    };
+    HighPassCoefficients c;
+    double dryGain, wetGain;
+    History left{}, right{};
+
+    template <bool kRightGrouping>
+    static double Step(const HighPassCoefficients& k, double dry, double wet, double x,
+                       History& h) {
+        const double feedForward = kRightGrouping ? (k.b1 * h.x1 + k.b0 * x) + k.b2 * h.x2
+                                                  : (k.b0 * x + k.b2 * h.x2) + k.b1 * h.x1;
+        const double y = feedForward - k.a1 * h.y1 - k.a2 * h.y2;
+        h = {x, h.x1, y, h.y1};
+        return y * wet + (x * dry + 0.0);
+    }
+
+    // One loop per channel.
+    template <bool kRightGrouping>
+    void RunChannel(double* samples, History& history) const {
+        const HighPassCoefficients k = c;
+        const double dry = dryGain, wet = wetGain;
+        History h = history;
+        for (uint32_t i = 0; i < kRequest; ++i)
+            samples[i] = Step<kRightGrouping>(k, dry, wet, samples[i], h);
+        history = h;
+    }
+    void RunPerChannel(StereoArrays& arrays) {
+        RunChannel<false>(arrays.left.data(), left);
+        RunChannel<true>(arrays.right.data(), right);
+    }
+
+    // Both channels in one loop.
+    void RunInterleaved(StereoArrays& arrays) {
+        const HighPassCoefficients k = c;
+        const double dry = dryGain, wet = wetGain;
+        History l = left, r = right;
+        double* const leftSamples = arrays.left.data();
+        double* const rightSamples = arrays.right.data();
+        for (uint32_t i = 0; i < kRequest; ++i) {
+            leftSamples[i] = Step<false>(k, dry, wet, leftSamples[i], l);
+            rightSamples[i] = Step<true>(k, dry, wet, rightSamples[i], r);
+        }
+        left = l;
+        right = r;
+    }
+};
+
+// A plain in-place scale with SSE2 packed multiplies, two samples at a time.
+void ScaleInPlace(double* samples, uint32_t count, double gain) {
+    const __m128d g = _mm_set1_pd(gain);
+    uint32_t i = 0;
+    for (; i + 2 <= count; i += 2)
+        _mm_storeu_pd(samples + i, _mm_mul_pd(_mm_loadu_pd(samples + i), g));
+    for (; i < count; ++i) samples[i] *= gain;
+}
+
+struct Contender {
+    std::function<void(StereoArrays&)> run;
+    double fastest = 1e300;  // seconds per request
+};
+
+// Times `rounds` requests of every contender, one of each per round.
+void Race(std::vector<Contender>& contenders, int rounds) {
+    StereoArrays arrays;
+    for (int round = 0; round < rounds; ++round) {
+        for (Contender& c : contenders) {
+            arrays.Refill();
+            const auto start = std::chrono::steady_clock::now();
+            c.run(arrays);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            c.fastest = std::min(c.fastest, took.count());
+        }
+    }
+}
+
+double NanosecondsPerSample(const Contender& c) {
+    return c.fastest * 1e9 / kRequest / 2;
+}
+
+void PrintRatio(const char* what, const Contender& plugin, const Contender& reference,
+                const char* goal) {
+    std::printf("%s: %.2fx%s\n", what, plugin.fastest / reference.fastest, goal);
+}
+
+// False when a reference does not produce the plug-in's samples (two
+// requests, so that the histories carried over are covered).
+bool HighPassReferencesMatch(const HighPassSettings& settings) {
+    OpenPlugin plugin(PLUGIN_LIBRARY);
+    const HighPassReference fresh{
+        DesignHighPass(static_cast<int32_t>(settings.cutoff), kSampleRate), settings.dryGain,
+        settings.wetGain};
+    HighPassReference perChannel = fresh, interleaved = fresh;
+    StereoArrays fromPlugin, fromPerChannel, fromInterleaved;
+    for (int request = 0; request < 2; ++request) {
+        for (StereoArrays* a : {&fromPlugin, &fromPerChannel, &fromInterleaved}) a->Refill();
+        plugin.Process(fromPlugin);
+        perChannel.RunPerChannel(fromPerChannel);
+        interleaved.RunInterleaved(fromInterleaved);
+        if (!(fromPlugin == fromPerChannel) || !(fromPlugin == fromInterleaved)) return false;
+    }
+    return true;
+}
+
+int RunHighPass(int rounds) {
+    OpenPlugin plugin(PLUGIN_LIBRARY);
+    const auto& settings = *static_cast<const HighPassSettings*>(plugin.Handle());
+    if (!HighPassReferencesMatch(settings)) {
+        std::fprintf(stderr, "plugin_ratios: the high-pass references differ from Plugin\n");
+        return 1;
+    }
+    HighPassReference reference{DesignHighPass(static_cast<int32_t>(settings.cutoff), kSampleRate),
+                                settings.dryGain, settings.wetGain};
+    std::vector<Contender> contenders{
+        {[&](StereoArrays& a) { plugin.Process(a); }},
+        {[&](StereoArrays& a) { reference.RunPerChannel(a); }},
+        {[&](StereoArrays& a) { reference.RunInterleaved(a); }},
+    };
+    Race(contenders, rounds);
+    std::printf("Plugin ProcessStream: %.3f ns per sample per channel\n",
+                NanosecondsPerSample(contenders[0]));
+    PrintRatio("Plugin ProcessStream / fused per-channel reference", contenders[0], contenders[1],
+               "");
+    PrintRatio("Plugin ProcessStream / interleaved fused reference", contenders[0], contenders[2],
+               " (goal <= 1.5x)");
+    return 0;
+}
+
+int RunSqueak(int rounds) {
+    OpenPlugin plugin(SQUEAK_LIBRARY);
+    std::vector<Contender> contenders{
+        {[&](StereoArrays& a) { plugin.Process(a); }},
+        {[](StereoArrays& a) {
+            ScaleInPlace(a.left.data(), kRequest, 0.5);
+            ScaleInPlace(a.right.data(), kRequest, 0.5);
+        }},
+    };
+    Race(contenders, rounds);
+    std::printf("Squeak ProcessStream: %.3f ns per sample per channel\n",
+                NanosecondsPerSample(contenders[0]));
+    PrintRatio("Squeak ProcessStream / SSE2 in-place scale", contenders[0], contenders[1],
+               " (goal <= 1.3x)");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 200;
+    if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0 && std::atoi(argv[2]) > 0) {
+        rounds = std::atoi(argv[2]);
+    } else if (argc != 1) {
+        std::fprintf(stderr, "usage: plugin_ratios [--rounds N]\n");
+        return 2;
+    }
+    try {
+        const int status = RunHighPass(rounds);
+        return status != 0 ? status : RunSqueak(rounds);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "plugin_ratios: %s\n", e.what());
+        return 1;
+    }
+}
