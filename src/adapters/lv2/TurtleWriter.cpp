@@ -18,6 +18,16 @@ constexpr char kPrefixes[] =
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
 
+// A Turtle string literal.
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 std::string Decimal(float value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(value));
@@ -46,9 +56,9 @@ void WriteControl(std::ostream& out, const PluginDescription& plugin, uint32_t i
         comment += " Without effect in the mono plug-in.";
     out << "        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << index << " ;\n"
-        << "        lv2:symbol \"" << port.symbol << "\" ;\n"
-        << "        lv2:name \"" << port.name << "\" ;\n"
-        << "        rdfs:comment \"" << comment << "\" ;\n"
+        << "        lv2:symbol " << Quoted(port.symbol) << " ;\n"
+        << "        lv2:name " << Quoted(port.name) << " ;\n"
+        << "        rdfs:comment " << Quoted(comment) << " ;\n"
         << "        lv2:default " << Decimal(port.defaultValue) << " ;\n"
         << "        lv2:minimum " << Decimal(port.minimum) << " ;\n"
         << "        lv2:maximum " << Decimal(port.maximum);
@@ -63,11 +73,13 @@ void WriteControl(std::ostream& out, const PluginDescription& plugin, uint32_t i
 void WritePlugin(std::ostream& out, const PluginDescription& plugin) {
     out << kPrefixes << "<" << plugin.uri << ">\n"
         << "    a lv2:Plugin , lv2:" << plugin.lv2Class << " , doap:Project ;\n"
-        << "    doap:name \"" << plugin.name << "\" ;\n"
-        << "    doap:maintainer [ foaf:name \"" << kVendorName << "\" ] ;\n"
-        << "    rdfs:comment \"" << plugin.comment
-        << " Control values outside a port's range are clamped to it; NaN gives the "
-           "default.\" ;\n"
+        << "    doap:name " << Quoted(plugin.name) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << Quoted(kVendorName) << " ] ;\n"
+        << "    rdfs:comment "
+        << Quoted(std::string(plugin.comment) +
+                  " Control values outside a port's range are clamped to it; NaN gives the "
+                  "default.")
+        << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
         << "    lv2:port [\n";
     for (uint32_t p = 0; p < plugin.PortCount(); ++p) {
@@ -76,8 +88,8 @@ void WritePlugin(std::ostream& out, const PluginDescription& plugin) {
             out << "        a lv2:" << (IsAudioInput(plugin, p) ? "InputPort" : "OutputPort")
                 << " , lv2:AudioPort ;\n"
                 << "        lv2:index " << p << " ;\n"
-                << "        lv2:symbol \"" << AudioPortSymbol(plugin, p) << "\" ;\n"
-                << "        lv2:name \"" << AudioPortName(plugin, p) << "\"\n";
+                << "        lv2:symbol " << Quoted(AudioPortSymbol(plugin, p)) << " ;\n"
+                << "        lv2:name " << Quoted(AudioPortName(plugin, p)) << "\n";
         } else {
             WriteControl(out, plugin, p, plugin.controls[p - plugin.FirstControl()]);
         }
