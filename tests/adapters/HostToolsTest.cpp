@@ -215,9 +215,9 @@ TEST_F(HostTools, Lv2applyGivesPlughostsSamplesBitForBit) {
     }
 }
 
-// sox carries samples between effects as 32-bit integers, and its
-// conversions to and from 32-bit floats (into the plug-in, out to the float
-// file) round them to a 25-bit grid: steps of 2^-24.
+// sox carries samples between effects as 32-bit integers, and turns them
+// into 32-bit floats (for the plug-in, for the float file) on a grid of
+// 2^-24: its float format's step.
 TEST_F(HostTools, SoxLadspaIsWithinOneStepOfItsFloatConversion) {
     ExpectWithinOneStep("sox", std::ldexp(1.0, -24),
                         "sox -D -q IN OUT ladspa " LADSPA_LIBRARY " LABEL VALUES");
