@@ -9,21 +9,30 @@
 
 enum class Grouping { kLeft, kRight };
 
-// hp(x) from zero history. The feed-forward terms are grouped as the node
-// groups them for the left or the right channel.
-inline std::vector<double> DirectHighPass(const HighPassCoefficients& c,
+// hp(x) from zero history, with the coefficients `before` up to sample
+// `switchAt` and `after` from there on, the signal's past carrying over. The
+// feed-forward terms are grouped as the node groups them for the left or the
+// right channel.
+inline std::vector<double> DirectHighPass(const HighPassCoefficients& before,
+                                          const HighPassCoefficients& after, size_t switchAt,
                                           const std::vector<double>& x, Grouping grouping) {
     std::vector<double> y(x.size());
     const auto at = [](const std::vector<double>& v, size_t n, size_t back) {
         return n >= back ? v[n - back] : 0.0;
     };
     for (size_t n = 0; n < x.size(); ++n) {
+        const HighPassCoefficients& c = n < switchAt ? before : after;
         const double feedForward = grouping == Grouping::kLeft
                                        ? (c.b0 * x[n] + c.b2 * at(x, n, 2)) + c.b1 * at(x, n, 1)
                                        : (c.b1 * at(x, n, 1) + c.b0 * x[n]) + c.b2 * at(x, n, 2);
         y[n] = feedForward - c.a1 * at(y, n, 1) - c.a2 * at(y, n, 2);
     }
     return y;
+}
+
+inline std::vector<double> DirectHighPass(const HighPassCoefficients& c,
+                                          const std::vector<double>& x, Grouping grouping) {
+    return DirectHighPass(c, c, x.size(), x, grouping);
 }
 
 // The effect's output for one channel: the wet branch's sample added onto the

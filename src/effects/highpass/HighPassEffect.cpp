@@ -13,13 +13,7 @@
 
 namespace {
 
-// The double nearest 1/32767: a stored v becomes the gain (v + 0.5) × this,
-// so the default 32767 gives 1.000015259254738 and 0 gives no silence.
-constexpr double kGainPerStep = 3.051850947599719e-05;
-
-double GainOf(uint32_t stored) {
-    return (static_cast<double>(stored) + 0.5) * kGainPerStep;
-}
+constexpr double kGainPerStep = 3.051850947599719e-05;  // the double nearest 1/32767
 
 template <typename Node>
 std::unique_ptr<Node> MakeNode() {
@@ -64,6 +58,10 @@ void RunGraph(MixNode& root, const StreamBuffer& chunk) {
 }
 
 }  // namespace
+
+double HighPassEffect::GainOf(uint32_t stored) {
+    return (static_cast<double>(stored) + 0.5) * kGainPerStep;
+}
 
 HighPassSettings* HighPassEffect::Create(const ParameterStore& store) {
     HighPassStoredValues values{32767, 32767, 100};

@@ -14,8 +14,13 @@ struct HighPassEffect {
     static constexpr bool kSetsFlagWord = true;
     static constexpr uint32_t kChunkLimit = 16384;
 
-    // A new record from the stored values (defaults 32767, 32767, 100), each
-    // gain (v + 0.5) × 3.051850947599719e-05; null when there is no memory.
+    // The working gain of a stored "DryOut" or "Volume2": (v + 0.5) ×
+    // 3.051850947599719e-05 (the double nearest 1/32767), so the default
+    // 32767 gives 1.000015259254738 and 0 gives no silence.
+    static double GainOf(uint32_t stored);
+
+    // A new record from the stored values (defaults 32767, 32767, 100), the
+    // gains by GainOf; null when there is no memory.
     static HighPassSettings* Create(const ParameterStore& store);
     // Like Create: a new record for the handle variable. The record it held
     // is neither read nor released, since a host may still hold it and free

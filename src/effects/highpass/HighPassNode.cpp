@@ -112,6 +112,11 @@ void HighPassNode::SetFormat(const StreamFormat& format) {
     rightHistory_ = {};
 }
 
+void HighPassNode::Retune(int32_t newCutoff) {
+    cutoff = newCutoff;
+    coefficients_ = DesignHighPass(cutoff, sampleRate_);
+}
+
 int32_t HighPassNode::Apply(StreamBuffer buffer) {
     const double limit = static_cast<double>(static_cast<int32_t>(sampleRate_)) * kSilenceRatio;
     if (!(limit >= static_cast<double>(cutoff))) {

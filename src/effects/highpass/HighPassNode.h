@@ -19,6 +19,10 @@ class HighPassNode : public ProcessingNode {
     // feed-forward terms grouped ((b0·x + b2·x2) + b1·x1), the right one
     // ((b1·x1 + b0·x) + b2·x2), each then − a1·y1 − a2·y2. Returns 1.
     int32_t Apply(StreamBuffer buffer) override;
+    // Takes a new cutoff mid-stream, for hosts with live controls: the filter
+    // is redesigned for it at the sample rate of the last SetFormat and both
+    // histories carry on, so the signal is filtered on without a restart.
+    void Retune(int32_t newCutoff);
 
     // Past samples of one channel: inputs one and two back, outputs likewise.
     struct History {

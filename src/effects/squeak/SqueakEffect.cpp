@@ -25,7 +25,8 @@ SqueakStoredValues LoadStoredValues(const ParameterStore& store) {
     return v;
 }
 
-void ApplyStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
+// The working values of the stored ones; the stream timing is left alone.
+void ConvertStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
     s.dryGain = static_cast<double>(v.dryOut) * kPercent;
     s.squeakLeft = static_cast<double>(v.squeak) * kPercent;
     s.squeakRight = static_cast<double>(v.volR) * kPercent;
@@ -35,6 +36,10 @@ void ApplyStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
     s.invertLeft = v.invertL;
     s.invertRight = v.invertR;
     s.disMain = v.disMain;
+}
+
+void ApplyStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
+    ConvertStoredValues(v, s);
     s.periodLeft = s.periodRight = SqueakSettings::kStartPeriod;
     s.dryPhaseLeft = s.dryPhaseRight = 0;
     s.positionLeft = s.positionRight = 0;
@@ -104,6 +109,13 @@ bool SqueakEffect::OpenStream(SqueakSettings& s, const StreamFormat& format) {
     s.periodRight = PeriodOf(format.sampleRate, s.rateRight);
     s.streamBlock = MakeStreamBlock(format.channelCount == 2).release();
     return s.streamBlock != nullptr;
+}
+
+void SqueakEffect::Retune(SqueakSettings& s, const SqueakStoredValues& values,
+                          uint32_t sampleRate) {
+    ConvertStoredValues(values, s);
+    s.periodLeft = PeriodOf(sampleRate, s.rateLeft);
+    s.periodRight = PeriodOf(sampleRate, s.rateRight);
 }
 
 void SqueakEffect::CloseStream(SqueakSettings& s) {

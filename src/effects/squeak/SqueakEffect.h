@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "effects/squeak/SqueakPreset.h"
 #include "effects/squeak/SqueakSettings.h"
 #include "host/ParameterStore.h"
 
@@ -27,6 +28,12 @@ struct SqueakEffect {
     // Releases any open stream block, computes the periods from the sample
     // rate and allocates a new block; false (and no stream) without memory.
     static bool OpenStream(SqueakSettings& settings, const StreamFormat& format);
+    // Takes new stored values (without not-stored marks) into a streaming
+    // record, for hosts with live controls: the working values as a load
+    // converts them and the periods for `sampleRate` as OpenStream computes
+    // them, while the phase flags and position counters carry on.
+    static void Retune(SqueakSettings& settings, const SqueakStoredValues& values,
+                       uint32_t sampleRate);
     static void CloseStream(SqueakSettings& settings);
     // The pull frame with chunks of 4096 samples; 0 without an open stream or
     // callback. A callback that closes the stream or removes itself ends the

@@ -1,0 +1,45 @@
+#include "adapters/Catalog.h"
+
+#include <cmath>
+
+namespace {
+
+struct AudioPort {
+    const char* symbol;
+    const char* name;
+};
+constexpr AudioPort kStereoAudio[] = {{"in_l", "Left input"},
+                                      {"in_r", "Right input"},
+                                      {"out_l", "Left output"},
+                                      {"out_r", "Right output"}};
+constexpr AudioPort kMonoAudio[] = {{"in", "Input"}, {"out", "Output"}};
+
+const AudioPort& AudioPortOf(const PluginDescription& plugin, uint32_t index) {
+    return plugin.channels == 2 ? kStereoAudio[index] : kMonoAudio[index];
+}
+
+}  // namespace
+
+const char* AudioPortSymbol(const PluginDescription& plugin, uint32_t index) {
+    return AudioPortOf(plugin, index).symbol;
+}
+
+const char* AudioPortName(const PluginDescription& plugin, uint32_t index) {
+    return AudioPortOf(plugin, index).name;
+}
+
+bool IsAudioInput(const PluginDescription& plugin, uint32_t index) {
+    return index < plugin.channels;
+}
+
+bool IsAudible(const PluginDescription& plugin, const ControlPort& port) {
+    return port.audible == Audible::kAlways ||
+           (port.audible == Audible::kStereoOnly && plugin.channels == 2);
+}
+
+uint32_t StoredValueOf(const ControlPort& port, float value) {
+    if (std::isnan(value)) value = port.defaultValue;
+    value = std::fmin(std::fmax(value, port.minimum), port.maximum);
+    if (port.kind == ControlKind::kToggle) return value > 0.0f ? 1 : 0;
+    return static_cast<uint32_t>(std::lround(value));
+}
