@@ -1,7 +1,7 @@
 #include "adapters/HighPassInstance.h"
 
+#include "effects/SampleLoops.h"
 #include "effects/highpass/HighPassEffect.h"
-#include "effects/highpass/SampleLoops.h"
 
 HighPassInstance::HighPassInstance(const PluginDescription& plugin, uint32_t sampleRate)
     : PluginInstance(plugin, sampleRate),

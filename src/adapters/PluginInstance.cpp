@@ -5,19 +5,6 @@
 #include <limits>
 #include <new>
 
-#include "adapters/HighPassInstance.h"
-#include "adapters/SqueakInstance.h"
-
-PluginInstance* PluginInstance::Create(const PluginDescription& plugin,
-                                       double sampleRate) noexcept {
-    const double rate = std::round(sampleRate);
-    if (!(rate >= 1.0 && rate <= std::numeric_limits<uint32_t>::max())) return nullptr;
-    const auto rounded = static_cast<uint32_t>(rate);
-    if (plugin.effect == Effect::kHighPass)
-        return new (std::nothrow) HighPassInstance(plugin, rounded);
-    return new (std::nothrow) SqueakInstance(plugin, rounded);
-}
-
 void PluginInstance::ConnectPort(uint32_t port, float* data) noexcept {
     const uint32_t channels = plugin_.channels;
     if (port < channels) {

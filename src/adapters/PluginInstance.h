@@ -15,9 +15,6 @@ class PluginInstance {
     // Frames the effect is given at a time.
     static constexpr uint32_t kBlockLength = 512;
 
-    // Null for a sample rate that does not round to 1 .. 2^32 - 1, or
-    // without memory.
-    static PluginInstance* Create(const PluginDescription& plugin, double sampleRate) noexcept;
     virtual ~PluginInstance() = default;
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;

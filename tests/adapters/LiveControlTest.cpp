@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "effects/highpass/DirectHighPass.h"
+#include "support/DirectHighPass.h"
 #include "support/SignalHost.h"
 #ifdef WATCH_HEAP
 #include "persist/HeapWatch.h"

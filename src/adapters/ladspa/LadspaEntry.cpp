@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "adapters/Catalog.h"
-#include "adapters/PluginInstance.h"
+#include "adapters/InstanceFactory.h"
 #include "host/HostContract.h"
 
 namespace {
@@ -64,7 +64,7 @@ struct Descriptor {
 const PluginDescription& PluginOf(const LADSPA_Descriptor* descriptor);
 
 LADSPA_Handle Instantiate(const LADSPA_Descriptor* descriptor, unsigned long sampleRate) {
-    return PluginInstance::Create(PluginOf(descriptor), static_cast<double>(sampleRate));
+    return CreateInstance(PluginOf(descriptor), static_cast<double>(sampleRate));
 }
 
 void ConnectPort(LADSPA_Handle handle, unsigned long port, LADSPA_Data* data) {

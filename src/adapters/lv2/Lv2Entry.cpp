@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "adapters/Catalog.h"
-#include "adapters/PluginInstance.h"
+#include "adapters/InstanceFactory.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const PluginDescription& PluginOf(const LV2_Descriptor* descriptor);
 
 LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, const char*,
                        const LV2_Feature* const*) {
-    return PluginInstance::Create(PluginOf(descriptor), sampleRate);
+    return CreateInstance(PluginOf(descriptor), sampleRate);
 }
 
 void ConnectPort(LV2_Handle handle, uint32_t port, void* data) {
