@@ -27,7 +27,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kBlockFrames = 16384;
-constexpr size_t kBlocksPerLink = 4;
+constexpr size_t kBlocksPerLink = 8;  // per direction: 2 MiB of stereo samples
 
 struct Block {
     std::vector<double> left;
