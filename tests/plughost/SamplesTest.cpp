@@ -18,6 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The containers whose 16-bit samples plughost converts itself.
+constexpr int kContainers[] = {SF_FORMAT_WAV, SF_FORMAT_WAVEX, SF_FORMAT_W64, SF_FORMAT_RF64,
+                               SF_FORMAT_AIFF};
+
 // A mono 16-bit file written by `write(file)`, with libsndfile clipping.
 template <typename Write>
 fs::path Write16(const std::string& name, int container, Write&& write) {
@@ -49,11 +53,15 @@ std::vector<T> Read16(const fs::path& path, size_t count, Read&& read) {
 TEST(SamplesTest, EverySixteenBitValueReadsAsLibsndfileReadsIt) {
     std::vector<int16_t> all;
     for (int x = INT16_MIN; x <= INT16_MAX; ++x) all.push_back(static_cast<int16_t>(x));
-    const fs::path path = Write16("all16-", SF_FORMAT_WAV, [&](SNDFILE* file) {
-        sf_writef_short(file, all.data(), static_cast<sf_count_t>(all.size()));
-    });
-    const std::vector<double> read = Read16<double>(path, all.size(), sf_readf_double);
-    for (size_t i = 0; i < all.size(); ++i) ASSERT_EQ(ShortToDouble(all[i]), read[i]) << all[i];
+    for (int container : kContainers) {
+        ASSERT_TRUE(IsPcm16(container | SF_FORMAT_PCM_16));
+        const fs::path path = Write16("all16-", container, [&](SNDFILE* file) {
+            sf_writef_short(file, all.data(), static_cast<sf_count_t>(all.size()));
+        });
+        const std::vector<double> read = Read16<double>(path, all.size(), sf_readf_double);
+        for (size_t i = 0; i < all.size(); ++i)
+            ASSERT_EQ(ShortToDouble(all[i]), read[i]) << all[i] << " container " << container;
+    }
 }
 
 // Every step of the 16-bit scale, the neighbours of each step and of each
@@ -71,7 +79,7 @@ TEST(SamplesTest, DoublesBecomeTheSixteenBitValuesLibsndfileWrites) {
     std::uniform_real_distribution<double> noise(-1.5, 1.5);
     for (int i = 0; i < 100001; ++i) values.push_back(noise(random));
 
-    for (int container : {SF_FORMAT_WAV, SF_FORMAT_AIFF}) {
+    for (int container : kContainers) {
         const fs::path path = Write16("doubles16-", container, [&](SNDFILE* file) {
             sf_writef_double(file, values.data(), static_cast<sf_count_t>(values.size()));
         });
