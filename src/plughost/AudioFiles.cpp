@@ -1,8 +1,13 @@
 #include "plughost/AudioFiles.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
@@ -10,6 +15,7 @@
 AudioReader::AudioReader(const std::string& path) : path_(path) {
     file_ = sf_open(path.c_str(), SFM_READ, &info_);
     if (!file_) throw HostError(ExitCode::kInput, path + ": " + sf_strerror(nullptr));
+    shorts_ = IsPcm16(info_.format);
     if (info_.channels < 1 || info_.channels > 2) {
         sf_close(file_);
         file_ = nullptr;
@@ -23,6 +29,17 @@ AudioReader::~AudioReader() {
 }
 
 uint32_t AudioReader::Read(double* left, double* right, uint32_t count) {
+    if (shorts_) {
+        interleavedShorts_.resize(info_.channels * static_cast<size_t>(count));
+        const sf_count_t n = sf_readf_short(file_, interleavedShorts_.data(), count);
+        if (n < 0) throw HostError(ExitCode::kInput, path_ + ": " + sf_strerror(file_));
+        const int16_t* frames = interleavedShorts_.data();
+        const int channels = info_.channels;
+        for (sf_count_t i = 0; i < n; ++i) left[i] = ShortToDouble(frames[channels * i]);
+        if (right)
+            for (sf_count_t i = 0; i < n; ++i) right[i] = ShortToDouble(frames[2 * i + 1]);
+        return static_cast<uint32_t>(n);
+    }
     if (info_.channels == 1) {
         const sf_count_t n = sf_readf_double(file_, left, count);
         if (n < 0) throw HostError(ExitCode::kInput, path_ + ": " + sf_strerror(file_));
@@ -39,7 +56,10 @@ uint32_t AudioReader::Read(double* left, double* right, uint32_t count) {
 }
 
 AudioWriter::AudioWriter(const std::string& path, int format, int channels, int sampleRate)
-    : path_(path), temporaryPath_(TemporaryPathBeside(path)), channels_(channels) {
+    : path_(path),
+      temporaryPath_(TemporaryPathBeside(path)),
+      channels_(channels),
+      shorts_(IsPcm16(format)) {
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
@@ -63,6 +83,14 @@ AudioWriter::~AudioWriter() {
 }
 
 void AudioWriter::Write(const double* left, const double* right, uint32_t count) {
+    if (shorts_) {
+        interleavedShorts_.resize(channels_ * static_cast<size_t>(count));
+        DoublesToShorts(left, count, interleavedShorts_.data(), channels_);
+        if (channels_ == 2) DoublesToShorts(right, count, interleavedShorts_.data() + 1, 2);
+        if (sf_writef_short(file_, interleavedShorts_.data(), count) != count)
+            throw HostError(ExitCode::kOutput, path_ + ": write failed: " + sf_strerror(file_));
+        return;
+    }
     const double* frames = left;
     if (channels_ == 2) {
         interleaved_.resize(2 * static_cast<size_t>(count));
@@ -86,6 +114,47 @@ void AudioWriter::Commit() {
         std::remove(temporaryPath_.c_str());
         throw HostError(ExitCode::kOutput,
                         path_ + ": cannot write: " + (error ? error.message() : "close failed"));
+    }
+}
+
+bool IsPcm16(int format) {
+    switch (format & SF_FORMAT_TYPEMASK) {
+        case SF_FORMAT_WAV:
+        case SF_FORMAT_WAVEX:
+        case SF_FORMAT_W64:
+        case SF_FORMAT_RF64:
+        case SF_FORMAT_AIFF:
+            return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+        default:
+            return false;
+    }
+}
+
+void DoublesToShorts(const double* in, uint32_t count, int16_t* out, int stride) {
+    constexpr double kScale = 2147483648.0;
+    constexpr double kTop = 2147483647.0;
+    uint32_t i = 0;
+#if defined(__SSE2__)
+    // minpd keeps its second operand, the scaled sample, when that is not a
+    // number; cvtpd2dq rounds as lrint does and turns what it cannot hold
+    // (below -2^31, not a number) into -2^31.
+    const __m128d scale = _mm_set1_pd(kScale), top = _mm_set1_pd(kTop);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i a = _mm_cvtpd_epi32(_mm_min_pd(top, _mm_mul_pd(_mm_loadu_pd(in + i), scale)));
+        const __m128i b =
+            _mm_cvtpd_epi32(_mm_min_pd(top, _mm_mul_pd(_mm_loadu_pd(in + i + 2), scale)));
+        alignas(16) int32_t words[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(words),
+                        _mm_srai_epi32(_mm_unpacklo_epi64(a, b), 16));
+        for (int k = 0; k < 4; ++k) out[(i + k) * stride] = static_cast<int16_t>(words[k]);
+    }
+#endif
+    for (; i < count; ++i) {
+        const double scaled = in[i] * kScale;
+        const int32_t word = scaled >= kTop        ? INT32_MAX
+                             : !(scaled > -kScale) ? INT32_MIN
+                                                   : static_cast<int32_t>(std::lrint(scaled));
+        out[i * stride] = static_cast<int16_t>(word >> 16);
     }
 }
 

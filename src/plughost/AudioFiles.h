@@ -30,7 +30,9 @@ class AudioReader {
     std::string path_;
     SF_INFO info_{};
     SNDFILE* file_ = nullptr;
+    bool shorts_;  // 16-bit samples, read as they are stored
     std::vector<double> interleaved_;
+    std::vector<int16_t> interleavedShorts_;
 };
 
 // An output file written beside its final path and moved into place by
@@ -51,9 +53,26 @@ class AudioWriter {
     std::string path_;
     std::string temporaryPath_;
     int channels_;
+    bool shorts_;  // 16-bit samples, converted here as libsndfile would
     SNDFILE* file_ = nullptr;
     std::vector<double> interleaved_;
+    std::vector<int16_t> interleavedShorts_;
 };
+
+// 16-bit samples in a container that libsndfile's PCM codec handles: read
+// and written as 16-bit integers, converted by the two functions below.
+bool IsPcm16(int format);
+
+// A 16-bit sample as libsndfile reads it into a double: exactly x / 32768.
+inline double ShortToDouble(int16_t x) {
+    return x * (1.0 / 32768);
+}
+
+// `count` doubles into 16-bit samples, `stride` apart, as libsndfile writes
+// them with clipping on: scaled by 2^31, clipped, rounded to the nearest
+// 32-bit integer (ties to even), then its upper 16 bits. Not a number
+// becomes -32768.
+void DoublesToShorts(const double* in, uint32_t count, int16_t* out, int stride);
 
 // True for formats that store integers (where an overload clips).
 bool IsIntegerFormat(int format);

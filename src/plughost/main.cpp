@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -68,7 +69,7 @@ struct ProcessCommand {
     std::string library;
     std::vector<std::string> files;
     std::string outDir;
-    unsigned jobs = 1;
+    unsigned jobs = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
     bool quiet = false;
     RunOptions run;
     PresetOptions preset;
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     processApp->add_option("FILES", process.files, "IN OUT, or the inputs with --out-dir")
         ->required();
     processApp->add_option("--out-dir", process.outDir, "Write each output into this folder");
-    processApp->add_option("--jobs,-j", process.jobs, "Files processed at once")
+    processApp
+        ->add_option("--jobs,-j", process.jobs, "Files processed at once (default: the cores)")
         ->check(CLI::Range(1u, 64u));
     processApp->add_option("--format", process.run.sampleFormat, "Output sample format")
         ->check(CLI::IsMember({"pcm16", "pcm24", "pcm32", "float", "double"}));

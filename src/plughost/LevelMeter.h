@@ -1,0 +1,18 @@
+// The level of a signal as the summary reports it.
+#pragma once
+
+#include <cstdint>
+
+// The peak magnitude of a signal and the samples an integer file cannot hold
+// (beyond full scale, or not a number), in one pass over each block.
+class LevelMeter {
+  public:
+    void Measure(const double* samples, uint32_t count);
+
+    double Peak() const { return peak_; }  // a not-a-number sample never is the peak
+    uint64_t BeyondFullScale() const { return beyondFullScale_; }
+
+  private:
+    double peak_ = 0;
+    uint64_t beyondFullScale_ = 0;
+};

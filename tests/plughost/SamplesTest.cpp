@@ -1,0 +1,121 @@
+// plughost's own sample conversions against libsndfile's, and its level meter
+// against a plain loop.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plughost/AudioFiles.h"
+#include "plughost/LevelMeter.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The containers whose 16-bit samples plughost converts itself.
+constexpr int kContainers[] = {SF_FORMAT_WAV, SF_FORMAT_WAVEX, SF_FORMAT_W64, SF_FORMAT_RF64,
+                               SF_FORMAT_AIFF};
+
+// A mono 16-bit file written by `write(file)`, with libsndfile clipping.
+template <typename Write>
+fs::path Write16(const std::string& name, int container, Write&& write) {
+    const fs::path path = fs::temp_directory_path() / (name + std::to_string(getpid()));
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = container | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    write(file);
+    sf_close(file);
+    return path;
+}
+
+template <typename T, typename Read>
+std::vector<T> Read16(const fs::path& path, size_t count, Read&& read) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<T> samples(count);
+    EXPECT_EQ(read(file, samples.data(), static_cast<sf_count_t>(count)),
+              static_cast<sf_count_t>(count));
+    sf_close(file);
+    fs::remove(path);
+    return samples;
+}
+
+TEST(SamplesTest, EverySixteenBitValueReadsAsLibsndfileReadsIt) {
+    std::vector<int16_t> all;
+    for (int x = INT16_MIN; x <= INT16_MAX; ++x) all.push_back(static_cast<int16_t>(x));
+    for (int container : kContainers) {
+        ASSERT_TRUE(IsPcm16(container | SF_FORMAT_PCM_16));
+        const fs::path path = Write16("all16-", container, [&](SNDFILE* file) {
+            sf_writef_short(file, all.data(), static_cast<sf_count_t>(all.size()));
+        });
+        const std::vector<double> read = Read16<double>(path, all.size(), sf_readf_double);
+        for (size_t i = 0; i < all.size(); ++i)
+            ASSERT_EQ(ShortToDouble(all[i]), read[i]) << all[i] << " container " << container;
+    }
+}
+
+// Every step of the 16-bit scale, the neighbours of each step and of each
+// point halfway, full scale and beyond, infinities, not a number, noise.
+TEST(SamplesTest, DoublesBecomeTheSixteenBitValuesLibsndfileWrites) {
+    std::vector<double> values;
+    for (int k = -33000; k <= 33000; ++k)
+        for (double step : {k / 32768.0, (k + 0.5) / 32768.0, k / 32767.0, (k + 0.5) / 32767.0})
+            for (double x : {step, std::nextafter(step, 2.0), std::nextafter(step, -2.0)})
+                values.push_back(x);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double x : {0.0, -0.0, 1e-310, 1e300, -1e300, inf, -inf, std::nan(""), -std::nan("")})
+        values.push_back(x);
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> noise(-1.5, 1.5);
+    for (int i = 0; i < 100001; ++i) values.push_back(noise(random));
+
+    for (int container : kContainers) {
+        const fs::path path = Write16("doubles16-", container, [&](SNDFILE* file) {
+            sf_writef_double(file, values.data(), static_cast<sf_count_t>(values.size()));
+        });
+        const std::vector<int16_t> expected = Read16<int16_t>(path, values.size(), sf_readf_short);
+        // Interleaved as the second of two channels, the odd count ending in
+        // the scalar tail.
+        std::vector<int16_t> ours(2 * values.size());
+        DoublesToShorts(values.data(), static_cast<uint32_t>(values.size()), ours.data() + 1, 2);
+        for (size_t i = 0; i < values.size(); ++i)
+            ASSERT_EQ(ours[2 * i + 1], expected[i]) << values[i] << " container " << container;
+    }
+}
+
+TEST(SamplesTest, LevelMeterFindsThePeakAndCountsWhatAnIntegerFileCannotHold) {
+    std::mt19937_64 random(4);
+    std::uniform_real_distribution<double> noise(-1.2, 1.2);
+    std::vector<double> samples(1003);
+    for (double& x : samples) x = noise(random);
+    samples[5] = std::nan("");
+    samples[700] = -std::numeric_limits<double>::infinity();
+    samples[1002] = -1.25;  // the peak apart from the infinity, in the tail
+    for (uint32_t start : {0u, 1u, 701u}) {
+        LevelMeter meter;
+        double peak = 0;
+        uint64_t beyond = 0;
+        for (uint32_t begin = start; begin < samples.size(); begin += 97) {
+            const uint32_t count = std::min<uint32_t>(97, samples.size() - begin);
+            meter.Measure(samples.data() + begin, count);
+            for (uint32_t i = begin; i < begin + count; ++i) {
+                if (std::fabs(samples[i]) > peak) peak = std::fabs(samples[i]);
+                if (!(std::fabs(samples[i]) <= 1.0)) ++beyond;
+            }
+        }
+        EXPECT_EQ(meter.Peak(), peak) << start;
+        EXPECT_EQ(meter.BeyondFullScale(), beyond) << start;
+    }
+}
+
+}  // namespace
