@@ -20,11 +20,11 @@ done
 for dll in "Plugin.dll:High Pass Filter" "Squeak.dll:Squeak"; do
     name=${dll#*:}
     dll=${dll%%:*}
-    # The UTF-16 strings of the resource, as ASCII.
-    strings=$(wrestool -x --type=version "$dll" | tr -d '\000' | tr -c '[:print:]' '\n')
-    for expected in "FileDescription" "$name" "FileVersion" "ProductVersion" "$version" \
-        "OriginalFilename" "$dll" "ProductName" "LegalCopyright"; do
-        printf '%s\n' "$strings" | grep -qxF "$expected" ||
+    # The resource's UTF-16 texts as ASCII: each key runs into its value.
+    texts=$(wrestool -x --raw --type=version "$dll" | tr -d '\000' | tr -c '[:print:]' '\n')
+    for expected in "FileDescription$name" "FileVersion$version" "ProductVersion$version" \
+        "OriginalFilename$dll" "ProductName" "LegalCopyrightCopyright"; do
+        printf '%s\n' "$texts" | grep -qF "$expected" ||
             { echo "$dll: version resource lacks \"$expected\""; exit 1; }
     done
 done
