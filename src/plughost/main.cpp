@@ -134,6 +134,7 @@ int Process(const ProcessCommand& command) {
 int main(int argc, char** argv) {
     CLI::App app("Runs audio-effect plug-in libraries over audio files.", "plughost");
     app.footer(kExitCodes);
+    app.set_version_flag("--version", "plughost " PLUGHOST_VERSION);
     app.require_subcommand(1);
 
     std::string infoLibrary;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "math/RoundedTangent.h"
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -15,8 +17,10 @@ double Denominator(double k) {
 }  // namespace
 
 HighPassCoefficients DesignHighPass(int32_t cutoff, uint32_t sampleRate) {
-    // The product is formed before the division.
-    const double k = std::tan(static_cast<double>(cutoff) * kPi / static_cast<double>(sampleRate));
+    // The product is formed before the division; the tangent is the exact
+    // one, correctly rounded, so that k is the same on every platform.
+    const double k =
+        RoundedTangent(static_cast<double>(cutoff) * kPi / static_cast<double>(sampleRate));
     HighPassCoefficients c;
     c.b0 = 1.0 / Denominator(k);
     c.b1 = -2.0 / Denominator(k);

@@ -12,7 +12,7 @@ struct HighPassCoefficients {
 // The bilinear transform of the analog prototype
 //     H(s) = s² / (s² + √2·s + 1)
 // (Butterworth, quality √2/2), with the cutoff prewarped to
-// k = tan(π·cutoff / sampleRate):
+// k = tan(π·cutoff / sampleRate), correctly rounded:
 //     b = (1, −2, 1) / D,  a1 = 2·(k² − 1) / D,  a2 = (k² − √2·k + 1) / D,
 //     D = k² + √2·k + 1.
 // The order of every operation is fixed, so the coefficients are the same

@@ -1,0 +1,367 @@
+#include "math/RoundedTangent.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
+// How the result is made certain
+//
+// A double x is a rational number, so for x ≠ 0 its tangent is irrational
+// (Lambert): it is never a double nor a point halfway between two doubles. An
+// interval that holds tan x and whose two ends round to the same double
+// therefore gives the correctly rounded tangent, and a fine enough interval
+// always exists. One attempt at working precision p (bits after the binary
+// point) computes, in unsigned fixed-point integers that every step
+// truncates:
+//   1. π/2 from a table or, beyond its precision, by Machin's formula;
+//   2. r = x − n·π/2 with n the nearest integer to x/(π/2), so |r| ≤ π/4;
+//   3. sin r and cos r from their Taylor series;
+//   4. tan x = sin r / cos r for even n, −cos r / sin r for odd n.
+// Each step adds a bounded error, counted in units of 2^−p; with the total,
+// sin r and cos r lie in known intervals, and so does tan x. When both ends of
+// the tangent's interval round to the same double, that double is the result;
+// otherwise the attempt is repeated at twice the precision. The first attempt,
+// at 128 bits, decides all but a vanishing share of arguments.
+
+namespace {
+
+// An unsigned integer in base 2^32, least significant limb first, with no
+// leading zero limbs (zero is empty).
+using Natural = std::vector<uint32_t>;
+
+void Normalize(Natural& a) {
+    while (!a.empty() && a.back() == 0) a.pop_back();
+}
+
+Natural FromWord(uint64_t value) {
+    Natural a{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
+    Normalize(a);
+    return a;
+}
+
+int BitLength(const Natural& a) {
+    return a.empty()
+               ? 0
+               : 32 * static_cast<int>(a.size() - 1) + static_cast<int>(std::bit_width(a.back()));
+}
+
+int Compare(const Natural& a, const Natural& b) {
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (size_t i = a.size(); i-- > 0;) {
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// a += b
+void Add(Natural& a, const Natural& b) {
+    if (a.size() < b.size()) a.resize(b.size(), 0);
+    uint64_t carry = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        carry += static_cast<uint64_t>(a[i]) + (i < b.size() ? b[i] : 0);
+        a[i] = static_cast<uint32_t>(carry);
+        carry >>= 32;
+    }
+    if (carry != 0) a.push_back(static_cast<uint32_t>(carry));
+}
+
+// a −= b, for a ≥ b
+void Subtract(Natural& a, const Natural& b) {
+    uint64_t borrow = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const uint64_t take = (i < b.size() ? b[i] : 0) + borrow;
+        borrow = a[i] < take ? 1 : 0;
+        a[i] = static_cast<uint32_t>(a[i] - take);
+    }
+    Normalize(a);
+}
+
+Natural Multiply(const Natural& a, const Natural& b) {
+    if (a.empty() || b.empty()) return {};
+    Natural product(a.size() + b.size(), 0);
+    for (size_t i = 0; i < a.size(); ++i) {
+        uint64_t carry = 0;
+        for (size_t j = 0; j < b.size(); ++j) {
+            carry += static_cast<uint64_t>(a[i]) * b[j] + product[i + j];
+            product[i + j] = static_cast<uint32_t>(carry);
+            carry >>= 32;
+        }
+        product[i + b.size()] = static_cast<uint32_t>(carry);
+    }
+    Normalize(product);
+    return product;
+}
+
+// a ×= factor
+void MultiplySmall(Natural& a, uint32_t factor) {
+    uint64_t carry = 0;
+    for (uint32_t& limb : a) {
+        carry += static_cast<uint64_t>(limb) * factor;
+        limb = static_cast<uint32_t>(carry);
+        carry >>= 32;
+    }
+    if (carry != 0) a.push_back(static_cast<uint32_t>(carry));
+    Normalize(a);
+}
+
+// a = ⌊a / divisor⌋
+void DivideSmall(Natural& a, uint32_t divisor) {
+    uint64_t rest = 0;
+    for (size_t i = a.size(); i-- > 0;) {
+        rest = rest << 32 | a[i];
+        a[i] = static_cast<uint32_t>(rest / divisor);
+        rest %= divisor;
+    }
+    Normalize(a);
+}
+
+Natural ShiftLeft(const Natural& a, int bits) {
+    if (a.empty()) return {};
+    const size_t limbs = static_cast<size_t>(bits / 32);
+    const int rest = bits % 32;
+    Natural shifted(a.size() + limbs + 1, 0);
+    for (size_t i = 0; i < a.size(); ++i) {
+        const uint64_t wide = static_cast<uint64_t>(a[i]) << rest;
+        shifted[i + limbs] |= static_cast<uint32_t>(wide);
+        shifted[i + limbs + 1] |= static_cast<uint32_t>(wide >> 32);
+    }
+    Normalize(shifted);
+    return shifted;
+}
+
+// ⌊a / 2^bits⌋
+Natural ShiftRight(const Natural& a, int bits) {
+    const size_t limbs = static_cast<size_t>(bits / 32);
+    const int rest = bits % 32;
+    if (limbs >= a.size()) return {};
+    Natural shifted(a.size() - limbs);
+    for (size_t i = 0; i < shifted.size(); ++i) {
+        uint64_t wide = a[i + limbs];
+        if (i + limbs + 1 < a.size()) wide |= static_cast<uint64_t>(a[i + limbs + 1]) << 32;
+        shifted[i] = static_cast<uint32_t>(wide >> rest);
+    }
+    Normalize(shifted);
+    return shifted;
+}
+
+// a = ⌊a / 2⌋
+void HalveInPlace(Natural& a) {
+    for (size_t i = 0; i < a.size(); ++i) {
+        a[i] = a[i] >> 1 | (i + 1 < a.size() ? a[i + 1] << 31 : 0);
+    }
+    Normalize(a);
+}
+
+Natural PowerOfTwo(int bits) {
+    return ShiftLeft(Natural{1}, bits);
+}
+
+// ⌊a / b⌋, b ≠ 0, one quotient bit at a time.
+Natural Divide(Natural a, const Natural& b) {
+    const int shift = BitLength(a) - BitLength(b);
+    if (shift < 0) return {};
+    Natural quotient(static_cast<size_t>(shift / 32 + 1), 0);
+    Natural step = ShiftLeft(b, shift);
+    for (int bit = shift; bit >= 0; --bit) {
+        if (Compare(a, step) >= 0) {
+            Subtract(a, step);
+            quotient[static_cast<size_t>(bit / 32)] |= uint32_t{1} << (bit % 32);
+        }
+        HalveInPlace(step);
+    }
+    Normalize(quotient);
+    return quotient;
+}
+
+// atan(1/m)·2^p, truncated; adds a bound of its error, in units, to `error`.
+// The powers 2^p/m^(2k+1) stay within 2 units of the truth, each term within
+// 3; the terms left out form an alternating, decreasing tail below the last
+// power, which is below 2 units.
+Natural ArcTangentOfInverse(uint32_t m, int p, uint64_t& error) {
+    Natural power = PowerOfTwo(p);
+    DivideSmall(power, m);
+    Natural plus, minus, term;
+    for (uint32_t k = 0; !power.empty(); ++k) {
+        term = power;
+        DivideSmall(term, 2 * k + 1);
+        Add(k % 2 == 0 ? plus : minus, term);
+        DivideSmall(power, m * m);
+        error += 3;
+    }
+    error += 2;
+    Subtract(plus, minus);
+    return plus;
+}
+
+// π/2 truncated to 1248 bits after the point, most significant limb first
+// (printed by MPFR).
+constexpr int kHalfPiBits = 1248;
+constexpr uint32_t kHalfPi[] = {
+    0x00000001, 0x921FB544, 0x42D18469, 0x898CC517, 0x01B839A2, 0x52049C11, 0x14CF98E8, 0x04177D4C,
+    0x76273644, 0xA29410F3, 0x1C6809BB, 0xDF2A3367, 0x9A748636, 0x605614DB, 0xE4BE286E, 0x9FC26ADA,
+    0xDAA3848B, 0xC90B6AEC, 0xC4BCFD8D, 0xE89885D3, 0x4C6FDAD6, 0x17FEB96D, 0xE80D6FDB, 0xDC70D7F6,
+    0xB5133F4B, 0x5D3E4822, 0xF8963FCC, 0x9250CCA3, 0xD9C8B67B, 0x8400F971, 0x42C77E0B, 0x31B4906C,
+    0x38ABA734, 0xD22C7F51, 0xFA499EBF, 0x06CABA47, 0xB9475B2C, 0x38C5E6AC, 0x410AA577, 0x3DAA520E};
+
+// π/2·2^p, truncated; `error` receives a bound of its error in units. Up to
+// the table's precision from the table (two truncations), beyond it by
+// Machin's formula, 8·atan(1/5) − 2·atan(1/239).
+Natural HalfPi(int p, uint64_t& error) {
+    if (p <= kHalfPiBits) {
+        error = 2;
+        return ShiftRight(Natural(std::rbegin(kHalfPi), std::rend(kHalfPi)), kHalfPiBits - p);
+    }
+    uint64_t error5 = 0, error239 = 0;
+    Natural halfPi = ArcTangentOfInverse(5, p, error5);
+    Natural correction = ArcTangentOfInverse(239, p, error239);
+    MultiplySmall(halfPi, 8);
+    MultiplySmall(correction, 2);
+    Subtract(halfPi, correction);
+    error = 8 * error5 + 2 * error239;
+    return halfPi;
+}
+
+struct SineCosine {
+    Natural sine, cosine;
+    uint64_t error;  // bound of the error of each, in units
+};
+
+// sin r and cos r for 0 ≤ r < 1, all in units of 2^−p. The terms r^j/j!
+// come one from the other by a truncated product and quotient; each stays
+// within 3 units of the truth (e_j ≤ (e_(j−1) + 1)/j + 1). The first term
+// that comes out 0 is below 3 units, and so is each series' tail, which
+// alternates and decreases from there.
+SineCosine SinCos(const Natural& r, int p) {
+    Natural sinePlus = r, sineMinus, cosinePlus = PowerOfTwo(p), cosineMinus;
+    Natural term = r;
+    uint64_t terms = 2;
+    for (uint32_t j = 2;; ++j) {
+        term = ShiftRight(Multiply(term, r), p);
+        DivideSmall(term, j);
+        if (term.empty()) break;
+        const bool negative = j % 4 == 2 || j % 4 == 3;
+        if (j % 2 == 0) {
+            Add(negative ? cosineMinus : cosinePlus, term);
+        } else {
+            Add(negative ? sineMinus : sinePlus, term);
+        }
+        ++terms;
+    }
+    SineCosine result{{}, {}, 3 * terms + 3};
+    if (Compare(sinePlus, sineMinus) > 0) {
+        Subtract(sinePlus, sineMinus);
+        result.sine = std::move(sinePlus);
+    }
+    Subtract(cosinePlus, cosineMinus);
+    result.cosine = std::move(cosinePlus);
+    return result;
+}
+
+bool TestBit(const Natural& a, int bit) {
+    const auto limb = static_cast<size_t>(bit / 32);
+    return limb < a.size() && (a[limb] >> (bit % 32) & 1) != 0;
+}
+
+// Whether any of the bits below `bit` is set.
+bool AnyBitBelow(const Natural& a, int bit) {
+    const auto limb = static_cast<size_t>(bit / 32);
+    for (size_t i = 0; i < limb && i < a.size(); ++i) {
+        if (a[i] != 0) return true;
+    }
+    return limb < a.size() && (a[limb] & ((uint32_t{1} << (bit % 32)) - 1)) != 0;
+}
+
+// The double nearest to q·2^scale (ties to even), for q ≥ 2^54 and a result
+// in the normal range, assembled from its fields.
+double RoundToDouble(const Natural& q, int scale) {
+    const int shift = BitLength(q) - 53;
+    const Natural top = ShiftRight(q, shift);
+    uint64_t mantissa = top[0] | uint64_t{top[1]} << 32;
+    if (TestBit(q, shift - 1) && ((mantissa & 1) != 0 || AnyBitBelow(q, shift - 1))) ++mantissa;
+    int exponent = scale + shift;
+    if (mantissa >> 53 != 0) {
+        mantissa >>= 1;
+        ++exponent;
+    }
+    const auto biased = static_cast<uint64_t>(exponent + 52 + 1023);
+    return std::bit_cast<double>(biased << 52 | (mantissa & ((uint64_t{1} << 52) - 1)));
+}
+
+// The double nearest to a bound of a/b, a, b > 0: to q·2^−k below it, with
+// q = ⌊a·2^k/b⌋ of p/2 + 32 bits, or with `above` to (q + 1)·2^−k above it.
+// Rounding is monotonic, so the double nearest to a/b lies between the two.
+// (The quotient's precision grows with p, so that a tangent close to a
+// rounding boundary is decided at some precision.)
+double NearestToBound(const Natural& a, const Natural& b, bool above, int p) {
+    const int k = p / 2 + 32 - (BitLength(a) - BitLength(b));
+    Natural q = k >= 0 ? Divide(ShiftLeft(a, k), b) : Divide(a, ShiftLeft(b, -k));
+    if (above) Add(q, Natural{1});
+    return RoundToDouble(q, -k);
+}
+
+// One attempt at precision p for 2^−27 ≤ |x| < ∞; false when the interval
+// does not decide.
+bool TryTangent(double x, int p, double& result) {
+    const auto bits = std::bit_cast<uint64_t>(x);
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | uint64_t{1} << 52;
+    const int magnitude = biased - 1023;  // 2^magnitude ≤ |x| < 2^(magnitude+1)
+
+    // The reduction works with `extra` more bits, enough for n ≤ 2^extra.
+    // |x| is exact there: its lowest bit is 2^(magnitude−52) ≥ 2^−79.
+    const int extra = std::max(0, magnitude + 1);
+    const int wide = p + extra;
+    uint64_t halfPiError = 0;
+    const Natural halfPi = HalfPi(wide, halfPiError);
+    const Natural ax = ShiftLeft(FromWord(mantissa), wide + magnitude - 52);
+
+    // n = ⌊|x|/(π/2) + 1/2⌋ and r = |x| − n·π/2, whose error is at most
+    // n·halfPiError units of 2^−wide, that is halfPiError units of 2^−p, plus
+    // one unit for dropping the extra bits.
+    Natural twice = ShiftLeft(ax, 1);
+    Add(twice, halfPi);
+    const Natural n = Divide(twice, ShiftLeft(halfPi, 1));
+    const Natural nearest = Multiply(n, halfPi);
+    const bool below = Compare(ax, nearest) < 0;  // r < 0
+    Natural r = below ? nearest : ax;
+    Subtract(r, below ? ax : nearest);
+    r = ShiftRight(r, extra);
+
+    const SineCosine sc = SinCos(r, p);
+    const Natural error = FromWord(sc.error + halfPiError + 1);
+    if (Compare(sc.sine, error) <= 0 || Compare(sc.cosine, error) <= 0) return false;
+    Natural sineLow = sc.sine, sineHigh = sc.sine, cosineLow = sc.cosine, cosineHigh = sc.cosine;
+    Subtract(sineLow, error);
+    Add(sineHigh, error);
+    Subtract(cosineLow, error);
+    Add(cosineHigh, error);
+
+    const bool odd = !n.empty() && (n[0] & 1) != 0;
+    const double low = odd ? NearestToBound(cosineLow, sineHigh, false, p)
+                           : NearestToBound(sineLow, cosineHigh, false, p);
+    const double high = odd ? NearestToBound(cosineHigh, sineLow, true, p)
+                            : NearestToBound(sineHigh, cosineLow, true, p);
+    if (low != high) return false;
+    // tan(−x) = −tan x; tan r has the sign of r, −cot r the opposite one.
+    const bool negative = ((x < 0) != below) != odd;
+    result = negative ? -low : low;
+    return true;
+}
+
+}  // namespace
+
+double RoundedTangent(double x) {
+    const auto bits = std::bit_cast<uint64_t>(x);
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    if (biased == 0x7FF) return x - x;  // NaN for NaN and infinities
+    // Below 2^−27, with 2^e ≤ |x| < 2^(e+1) and e ≤ −28: 0 < tan|x| − |x| <
+    // |x|³/2 < 2^(3e+2) ≤ 2^(e−54), less than half a unit in the last place
+    // of x, so x itself is nearest (zeros and subnormals included).
+    if (biased < 1023 - 27) return x;
+    double result = 0.0;
+    for (int p = 128; !TryTangent(x, p, result); p *= 2) {
+    }
+    return result;
+}
