@@ -29,8 +29,15 @@ for dll in "Plugin.dll:High Pass Filter" "Squeak.dll:Squeak"; do
     done
 done
 
+# The Wine runs end with 77 (skipped) where the machine runs no 32-bit code;
+# what was checked above still counts.
+ran=0
 for exe; do
     cp "$exe" .
-    "$wine_run" "./${exe##*/}" --gtest_brief=1
+    status=0
+    "$wine_run" "./${exe##*/}" --gtest_brief=1 || status=$?
+    [ $status -eq 77 ] && continue
+    [ $status -eq 0 ] || exit $status
+    ran=$((ran + 1))
 done
-echo "$zip: checksums, version resources and $# test programs under Wine pass"
+echo "$zip: checksums and version resources pass; $ran of $# test programs run under Wine pass"
