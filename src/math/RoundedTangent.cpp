@@ -1,10 +1,12 @@
 #include "math/RoundedTangent.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
-#include <vector>
+#include <stdexcept>
 
 // How the result is made certain
 //
@@ -28,8 +30,43 @@
 namespace {
 
 // An unsigned integer in base 2^32, least significant limb first, with no
-// leading zero limbs (zero is empty).
-using Natural = std::vector<uint32_t>;
+// leading zero limbs (zero is empty). The limbs live in the object, not on
+// the heap, so that a filter may be redesigned where nothing may allocate
+// (a plug-in's audio thread). 8192 bits hold every value of an attempt at
+// precision p ≤ kMaxPrecision for any double: x·2^(p+2·1024) at most.
+constexpr int kMaxPrecision = 2048;
+
+class Natural {
+  public:
+    static constexpr size_t kCapacity = 256;
+
+    Natural() = default;
+    Natural(std::initializer_list<uint32_t> limbs) : Natural(limbs.begin(), limbs.end()) {}
+    explicit Natural(size_t count, uint32_t value = 0) { resize(count, value); }
+    template <typename Iterator>
+    Natural(Iterator first, Iterator last) {
+        for (; first != last; ++first) push_back(*first);
+    }
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    uint32_t& operator[](size_t i) { return limbs_[i]; }
+    uint32_t operator[](size_t i) const { return limbs_[i]; }
+    uint32_t back() const { return limbs_[size_ - 1]; }
+    uint32_t* begin() { return limbs_.data(); }
+    uint32_t* end() { return limbs_.data() + size_; }
+    void pop_back() { --size_; }
+    void push_back(uint32_t limb) { limbs_.at(size_++) = limb; }
+    void resize(size_t count, uint32_t value = 0) {
+        if (count > kCapacity) throw std::length_error("tangent precision");
+        for (size_t i = size_; i < count; ++i) limbs_[i] = value;
+        size_ = count;
+    }
+
+  private:
+    std::array<uint32_t, kCapacity> limbs_;
+    size_t size_ = 0;
+};
 
 void Normalize(Natural& a) {
     while (!a.empty() && a.back() == 0) a.pop_back();
@@ -343,11 +380,11 @@ bool TryTangent(double x, int p, double& result) {
                            : NearestToBound(sineLow, cosineHigh, false, p);
     const double high = odd ? NearestToBound(cosineHigh, sineLow, true, p)
                             : NearestToBound(sineHigh, cosineLow, true, p);
-    if (low != high) return false;
     // tan(−x) = −tan x; tan r has the sign of r, −cot r the opposite one.
+    // Undecided, the low bound still stands within 2^−p/2 of the tangent.
     const bool negative = ((x < 0) != below) != odd;
     result = negative ? -low : low;
-    return true;
+    return low == high;
 }
 
 }  // namespace
@@ -360,8 +397,10 @@ double RoundedTangent(double x) {
     // |x|³/2 < 2^(3e+2) ≤ 2^(e−54), less than half a unit in the last place
     // of x, so x itself is nearest (zeros and subnormals included).
     if (biased < 1023 - 27) return x;
+    // Known hard cases of the tangent over doubles are decided well within
+    // 256 bits; the limit only keeps the numbers within Natural's capacity.
     double result = 0.0;
-    for (int p = 128; !TryTangent(x, p, result); p *= 2) {
+    for (int p = 128; p <= kMaxPrecision && !TryTangent(x, p, result); p *= 2) {
     }
     return result;
 }
