@@ -102,6 +102,7 @@ int ReadFileBytes(const std::string& path, std::string& bytes) {
 
 int ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     const std::string target = WriteTarget(path);
+    RemoveStaleTemporaries(target);
 
     // A fresh name beside the target; O_EXCL makes a clash with another
     // writer's temporary file (or a stale one) a retry, never a clobber.
@@ -124,7 +125,6 @@ int ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     if (close(fd) != 0 && error == 0) error = errno;
     if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) unlink(temporary.c_str());
-    RemoveStaleTemporaries(target);
     return error;
 }
 
