@@ -4,6 +4,7 @@
 // registry and read back from each, which must give the same values. The
 // profile file and the registry's value files live in memory
 // (MemoryFiles.cpp); the registry's folders are real.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -97,6 +98,14 @@ struct Call {
     }
 };
 
+// A number and what it reads back as from its text: the same six digits.
+// Text holds no infinity ("%g" writes "inf", which reads as 0; a decimal
+// too large for the type reads as infinite) and no NaN.
+bool SameText(double x, double y) {
+    if (!std::isfinite(x)) return !std::isfinite(y) || y == 0;
+    return std::strcmp(FormatGeneral(x).Text(), FormatGeneral(y).Text()) == 0;
+}
+
 bool SameSlot(const Slot& a, const Slot& b, bool textual, bool strings) {
     switch (a.keyword) {
         case Keyword::kUint:
@@ -107,17 +116,13 @@ bool SameSlot(const Slot& a, const Slot& b, bool textual, bool strings) {
             float x, y;
             std::memcpy(&x, &a.word, 4);
             std::memcpy(&y, &b.word, 4);
-            return textual ? std::strcmp(FormatGeneral(x).Text(), FormatGeneral(y).Text()) == 0 ||
-                                 (x != x && y != y)
-                           : std::memcmp(&x, &y, 4) == 0;
+            return textual ? SameText(x, y) : std::memcmp(&x, &y, 4) == 0;
         }
         case Keyword::kDouble: {
             double x, y;
             std::memcpy(&x, &a.word, 8);
             std::memcpy(&y, &b.word, 8);
-            return textual ? std::strcmp(FormatGeneral(x).Text(), FormatGeneral(y).Text()) == 0 ||
-                                 (x != x && y != y)
-                           : std::memcmp(&x, &y, 8) == 0;
+            return textual ? SameText(x, y) : std::memcmp(&x, &y, 8) == 0;
         }
         case Keyword::kString: {
             if (!strings) return true;
