@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "SavedPreset.h"
-#include "persist/PlatformFixture.h"
+#include "support/PlatformFixture.h"
 
 #ifdef _WIN32
 #include <windows.h>
