@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 // Stops the run at a broken expectation, naming its line.
@@ -18,8 +16,7 @@ inline void Check(bool holds, int line = __builtin_LINE(), const char* file = __
 }
 
 // A private folder for the process, removed when it exits; in memory where
-// there is such a file system, since the code under test flushes every
-// write to disk.
+// there is such a file system.
 inline const std::string& ScratchFolder() {
     static const std::string folder = [] {
         std::string path = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
@@ -33,9 +30,4 @@ inline const std::string& ScratchFolder() {
     });
     (void)cleanup;
     return folder;
-}
-
-inline std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

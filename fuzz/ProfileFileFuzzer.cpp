@@ -1,5 +1,7 @@
-// The profile-file functions on arbitrary file contents. The file is read
-// every way the stores read it (section and key lists, texts, integers,
+// The profile-file functions on arbitrary file contents, in memory: the
+// calls of ProfileCalls.h on the parsed text, which are what the Win32-named
+// functions do between reading the file and writing it back. The text is
+// read every way the stores read it (section and key lists, texts, integers,
 // structs, into buffers of every size); then one value is written, or a key
 // or a section deleted. Every value the change does not concern must read
 // back exactly as before, a written one as written, and writing it again
@@ -16,8 +18,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -25,7 +25,7 @@
 
 #include "FuzzSupport.h"
 #include "persist/AsciiCase.h"
-#include "persist/Platform.h"
+#include "persist/ProfileCalls.h"
 
 using namespace platform;
 
@@ -55,14 +55,15 @@ struct Reading {
 
 class Profile {
   public:
-    Profile(std::string path, size_t room) : path_(std::move(path)), room_(room) {}
-    const char* Path() const { return path_.c_str(); }
+    Profile(const ProfileText& text, size_t room) : text_(&text), room_(room) {}
+    const ProfileText& Text() const { return *text_; }
+    void Use(const ProfileText& text) { text_ = &text; }
 
     // Names from a list read with room to spare: sections, or a section's keys.
     std::vector<std::string> Names(const char* section) const {
         std::vector<char> buffer(room_);
-        const DWORD n = GetPrivateProfileStringA(section, nullptr, "", buffer.data(),
-                                                 static_cast<DWORD>(room_), Path());
+        const DWORD n =
+            ProfileString(text_, section, nullptr, "", buffer.data(), static_cast<DWORD>(room_));
         Check(n < room_);
         std::vector<std::string> names;
         for (size_t at = 0; at < n; at += names.back().size() + 1) names.emplace_back(&buffer[at]);
@@ -72,15 +73,15 @@ class Profile {
     Reading Read(const std::string& section, const std::string& key) const {
         Reading r;
         std::vector<char> buffer(room_);
-        const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "<missing>",
-                                                 buffer.data(), static_cast<DWORD>(room_), Path());
+        const DWORD n = ProfileString(text_, section.c_str(), key.c_str(), "<missing>",
+                                      buffer.data(), static_cast<DWORD>(room_));
         Check(n < room_ && buffer[n] == '\0');
         r.text.assign(buffer.data(), n);
-        r.number = GetPrivateProfileIntA(section.c_str(), key.c_str(), 0x5A5A5A5A, Path());
+        r.number = ProfileInt(text_, section.c_str(), key.c_str(), 0x5A5A5A5A);
         const UINT size = r.text.size() >= 2 ? static_cast<UINT>(r.text.size() / 2 - 1) : 0;
         r.structBytes.assign(size, '\x77');
-        r.structRead = GetPrivateProfileStructA(section.c_str(), key.c_str(), r.structBytes.data(),
-                                                size, Path());
+        r.structRead =
+            ProfileStruct(text_, section.c_str(), key.c_str(), r.structBytes.data(), size);
         if (!r.structRead) Check(r.structBytes == std::string(size, '\x77'));
         return r;
     }
@@ -89,10 +90,10 @@ class Profile {
     // terminated, and a prefix of what a roomy buffer gets.
     void ReadCut(const char* section, const char* key, DWORD size) const {
         std::vector<char> whole(room_);
-        const DWORD all = GetPrivateProfileStringA(section, key, "default", whole.data(),
-                                                   static_cast<DWORD>(room_), Path());
+        const DWORD all =
+            ProfileString(text_, section, key, "default", whole.data(), static_cast<DWORD>(room_));
         std::vector<char> cut(size);
-        const DWORD n = GetPrivateProfileStringA(section, key, "default", cut.data(), size, Path());
+        const DWORD n = ProfileString(text_, section, key, "default", cut.data(), size);
         Check(n < size && cut[n] == '\0' && n <= all);
         Check(std::memcmp(cut.data(), whole.data(), n) == 0);
         // A list cut short ends in two terminators (an empty key list gives
@@ -102,7 +103,7 @@ class Profile {
     }
 
   private:
-    std::string path_;
+    const ProfileText* text_;
     size_t room_;
 };
 
@@ -139,9 +140,10 @@ Edit Difference(std::string_view before, std::string_view after) {
             after.substr(prefix, after.size() - prefix - suffix)};
 }
 
-// Everything the file reads as, within limits, since every call parses the
-// file anew.
+// Everything the file reads as, within limits: the values of the first 16
+// keys, which keeps a run short (mutations move any line among them).
 struct Snapshot {
+    std::string bytes;
     std::vector<std::string> sections;
     std::map<std::string, std::vector<std::string>> keysOf;
     std::vector<std::pair<std::string, std::string>> pairs;
@@ -150,12 +152,13 @@ struct Snapshot {
 
 Snapshot Take(const Profile& profile) {
     Snapshot s;
+    s.bytes = profile.Text().Bytes();
     s.sections = profile.Names(nullptr);
     for (const std::string& section : s.sections) {
         if (s.keysOf.count(section)) continue;
         s.keysOf[section] = profile.Names(section.c_str());
         for (const std::string& key : s.keysOf[section]) {
-            if (s.pairs.size() < 48) s.pairs.emplace_back(section, key);
+            if (s.pairs.size() < 16) s.pairs.emplace_back(section, key);
         }
     }
     for (const auto& [section, key] : s.pairs) s.readings.push_back(profile.Read(section, key));
@@ -179,25 +182,24 @@ const char* const kNewNames[] = {"NewName", " Spaced Name ", "name;x", "\xC4\xE9
 // A value written as text or as a struct reads back; the lists gain only
 // the new name; the edit replaces at most the one line of the key; writing
 // again changes nothing.
-void CheckWrite(const Profile& profile, const Snapshot& before, const std::string& section,
+void CheckWrite(Profile& profile, const Snapshot& before, const std::string& section,
                 const std::string& key, const std::string& value, bool asStruct, bool listsExact) {
     const std::vector<std::string> keysBefore = profile.Names(section.c_str());
-    const std::string fileBefore = FileBytes(profile.Path());
+    const std::string fileBefore = profile.Text().Bytes();
+    ProfileText edited = profile.Text();
+    const std::string text =
+        asStruct ? ProfileStructText(value.data(), static_cast<UINT>(value.size())) : value;
     const auto write = [&] {
-        std::string bytes = value;
-        return asStruct
-                   ? WritePrivateProfileStructA(section.c_str(), key.c_str(), bytes.data(),
-                                                static_cast<UINT>(bytes.size()), profile.Path())
-                   : WritePrivateProfileStringA(section.c_str(), key.c_str(), bytes.c_str(),
-                                                profile.Path());
+        return EditProfile(edited, section.c_str(), key.c_str(), text.c_str());
     };
-    Check(write() == TRUE);
-    const std::string fileAfter = FileBytes(profile.Path());
+    write();
+    profile.Use(edited);
+    const std::string fileAfter = edited.Bytes();
 
     if (asStruct) {
         std::string read(value.size(), '\0');
-        Check(GetPrivateProfileStructA(section.c_str(), key.c_str(), read.data(),
-                                       static_cast<UINT>(read.size()), profile.Path()) == TRUE);
+        Check(ProfileStruct(&edited, section.c_str(), key.c_str(), read.data(),
+                            static_cast<UINT>(read.size())) == TRUE);
         Check(read == value);
     } else {
         Check(profile.Read(section, key).text == AsRead(value));
@@ -236,21 +238,20 @@ void CheckWrite(const Profile& profile, const Snapshot& before, const std::strin
     // A value with trailing blanks is stored anew, since it reads back
     // without them; the line may then lose the blanks after its key, which
     // do not count either.
-    Check(write() == TRUE);
-    if (asStruct || value.empty() || !IsBlank(value.back()))
-        Check(FileBytes(profile.Path()) == fileAfter);
+    if (asStruct || value.empty() || !IsBlank(value.back())) Check(!write());
 }
 
 // Deleting a key (`key` not null) or a section leaves every other value
 // as it was and only takes bytes away.
-void CheckDeletion(const Profile& profile, const Snapshot& before, const std::string& section,
+void CheckDeletion(Profile& profile, const Snapshot& before, const std::string& section,
                    const char* key) {
-    const std::string fileBefore = FileBytes(profile.Path());
-    Check(WritePrivateProfileStringA(section.c_str(), key, nullptr, profile.Path()) == TRUE);
+    ProfileText edited = profile.Text();
+    EditProfile(edited, section.c_str(), key, nullptr);
+    profile.Use(edited);
     CheckOthersUnchanged(profile, before, [&](const std::string& s, const std::string& k) {
         return SameName(s, section) && (!key || SameName(k, key));
     });
-    Check(Difference(fileBefore, FileBytes(profile.Path())).inserted.empty());
+    Check(Difference(before.bytes, edited.Bytes()).inserted.empty());
 }
 
 }  // namespace
@@ -263,13 +264,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const uint8_t what = data.ConsumeIntegral<uint8_t>();
     const std::string file = data.ConsumeRemainingBytesAsString();
 
-    const std::string path = ScratchFolder() + "/fuzz.ini";
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(file.data(), static_cast<std::streamsize>(file.size()));
-    }
+    const ProfileText text(file);
     // Room for every list or value, with the longest written value.
-    const Profile profile(path, file.size() + 64);
+    Profile profile(text, file.size() + 64);
     const Snapshot before = Take(profile);
 
     profile.ReadCut(nullptr, nullptr, 1 + what % 24);

@@ -1,10 +1,9 @@
-// A registry key whose value file holds arbitrary bytes. The file is either
-// rejected as a whole, as corrupt, or read consistently: its values give back
-// the very bytes, every value reads through RegQueryValueExA as stored, and
-// setting one through RegSetValueExA changes that value alone. A corrupt
-// file is never overwritten.
+// A registry key's value file holding arbitrary bytes, in memory: the bytes
+// are either rejected as a whole, as corrupt, or read consistently: the
+// values give back the very bytes, every value reads as stored through the
+// query that RegQueryValueExA makes on them, and setting one changes that
+// value alone.
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -84,10 +83,10 @@ bool IsString(uint32_t type) {
 
 // Every way the stores and hosts query a value: its size, and its bytes into
 // buffers of the size, one more and one less.
-void CheckQueries(HKEY key, const char* name, const Record* expected) {
+void CheckQueries(const RegistryValues& values, const std::string& name, const Record* expected) {
     DWORD type = 0x5A5A;
     DWORD size = 0x5A5A;
-    const LONG status = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
+    const LONG status = values.Query(name, &type, nullptr, &size);
     if (!expected) {
         Check(status == ERROR_FILE_NOT_FOUND && size == 0 && type == 0x5A5A);
         return;
@@ -99,7 +98,7 @@ void CheckQueries(HKEY key, const char* name, const Record* expected) {
         // One byte beyond the capacity, which must stay as it is.
         std::vector<BYTE> data(capacity + 1, 0xA5);
         size = capacity;
-        const LONG got = RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size);
+        const LONG got = values.Query(name, nullptr, data.data(), &size);
         Check(size == stored && data[capacity] == 0xA5);
         if (capacity < stored) {
             Check(got == ERROR_MORE_DATA && data == std::vector<BYTE>(capacity + 1, 0xA5));
@@ -133,25 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
               found->data == first->data);
     }
 
-    // The same bytes as the value file of a key.
-    const std::string file = ScratchFolder() + "/.values";
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(input.data(), static_cast<std::streamsize>(input.size()));
-    }
-    HKEY key = OpenFolderKey(ScratchFolder().c_str());
-    Check(key != nullptr);
     std::vector<std::string> names = {"", "NewValue"};
     for (const Record& r : records) names.push_back(r.name.c_str());
-    for (const std::string& name : names) {
-        if (valid) {
-            CheckQueries(key, name.c_str(), Find(records, name));
-        } else {
-            DWORD stored = 0;
-            Check(RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &stored) ==
-                  ERROR_REGISTRY_CORRUPT);
-        }
-    }
+    if (!valid) return 0;
+    for (const std::string& name : names) CheckQueries(values, name, Find(records, name));
 
     // Set a value: a new one, or the first one under another letter case.
     std::string name = "NewValue";
@@ -159,26 +143,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         name = records.front().name.c_str();
         for (char& c : name) c = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
     }
-    const BYTE word[4] = {static_cast<BYTE>(size), 1, 2, 3};
-    const LONG status = RegSetValueExA(key, name.c_str(), 0, REG_NONE, word, sizeof word);
-    if (!valid) {
-        Check(status == ERROR_REGISTRY_CORRUPT && FileBytes(file) == input);
-    } else {
-        Check(status == ERROR_SUCCESS);
-        const std::string data(reinterpret_cast<const char*>(word), sizeof word);
-        bool replaced = false;
-        for (Record& r : records) {
-            if (!EqualIgnoringAsciiCase(r.name, name)) continue;
-            r.type = REG_NONE;
-            r.data = data;
-            replaced = true;
-            break;
-        }
-        if (!replaced) records.push_back({name, REG_NONE, data});
-        Check(FileBytes(file) == Serialized(records));
-        names.push_back(name);
-        for (const std::string& n : names) CheckQueries(key, n.c_str(), Find(records, n));
+    const char word[4] = {static_cast<char>(size), 1, 2, 3};
+    values.Set(name, REG_NONE, std::string_view(word, sizeof word));
+    const std::string data(word, sizeof word);
+    bool replaced = false;
+    for (Record& r : records) {
+        if (!EqualIgnoringAsciiCase(r.name, name)) continue;
+        r.type = REG_NONE;
+        r.data = data;
+        replaced = true;
+        break;
     }
-    Check(RegCloseKey(key) == ERROR_SUCCESS);
+    if (!replaced) records.push_back({name, REG_NONE, data});
+    Check(values.Serialize() == Serialized(records));
+    names.push_back(name);
+    for (const std::string& n : names) CheckQueries(values, n, Find(records, n));
     return 0;
 }

@@ -1,13 +1,20 @@
 #include "persist/FileBytes.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -19,6 +26,44 @@ std::string WriteTarget(const std::string& path) {
     std::unique_ptr<char, decltype(&free)> resolved(realpath(path.c_str(), nullptr), &free);
     return resolved ? std::string(resolved.get()) : path;
 }
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Removes "<name>.<pid>-<n>.tmp" files beside `target` whose process is gone:
+// what a writer killed between creating its temporary file and renaming it
+// leaves behind.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string prefix = target.substr(target.rfind('/') + 1) + ".";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+        name = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        const size_t dash = name.find('-');
+        if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
+            name.find_first_not_of("0123456789-") != std::string_view::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+        if (pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH)
+            unlinkat(dirfd(dir), entry->d_name, 0);
+    }
+    closedir(dir);
+}
+
+// The folders this process holds the write lock of, by device and inode,
+// with the thread that holds each and how many locks it has taken on it.
+struct LockHolder {
+    std::thread::id thread;
+    int depth;
+};
+std::mutex holdersMutex;
+std::map<std::pair<unsigned long long, unsigned long long>, LockHolder> holders;
 
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -57,6 +102,7 @@ int ReadFileBytes(const std::string& path, std::string& bytes) {
 
 int ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     const std::string target = WriteTarget(path);
+    RemoveStaleTemporaries(target);
 
     // A fresh name beside the target; O_EXCL makes a clash with another
     // writer's temporary file (or a stale one) a retry, never a clobber.
@@ -80,4 +126,46 @@ int ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     if (error == 0 && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) unlink(temporary.c_str());
     return error;
+}
+
+FileWriteLock::FileWriteLock(const std::string& path) {
+    const int fd = open(FolderOf(WriteTarget(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0) return;
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return;
+    }
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    const auto key = std::make_pair(device_, inode_);
+    {
+        const std::lock_guard guard(holdersMutex);
+        const auto held = holders.find(key);
+        if (held != holders.end() && held->second.thread == std::this_thread::get_id()) {
+            ++held->second.depth;
+            nested_ = true;
+            close(fd);
+            return;
+        }
+    }
+    // Another thread of this process holds its own descriptor of the folder,
+    // so flock waits for it as for another process.
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return;
+        }
+    }
+    const std::lock_guard guard(holdersMutex);
+    holders[key] = {std::this_thread::get_id(), 1};
+    fd_ = fd;
+}
+
+FileWriteLock::~FileWriteLock() {
+    if (fd_ < 0 && !nested_) return;
+    const std::lock_guard guard(holdersMutex);
+    const auto held = holders.find(std::make_pair(device_, inode_));
+    if (held != holders.end() && --held->second.depth == 0) holders.erase(held);
+    if (fd_ >= 0) close(fd_);
 }

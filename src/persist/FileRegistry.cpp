@@ -1,7 +1,8 @@
 // The Win32 registry functions over a tree of folders. The folder that the
 // host names stands for its root key; a subkey is a folder below its parent
 // key's folder, and a key's values live in the file ".values" in its folder
-// (layout in RegistryValues.h), replaced as a whole on every change.
+// (layout in RegistryValues.h), replaced as a whole on every change while
+// holding the folder's write lock.
 //
 // Key names map to folder names as they are, except three bytes that a
 // folder name cannot hold or that would clash with the value file: '%'
@@ -129,10 +130,6 @@ LONG LoadValues(const RegistryKey& key, RegistryValues& values) {
     return values.Parse(bytes) ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT;
 }
 
-bool IsString(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
 }  // namespace
 
 HKEY OpenFolderKey(const char* folder) {
@@ -192,27 +189,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
     RegistryValues values;
     if (const LONG status = LoadValues(*key, values)) return status;
 
-    const RegistryValues::Value* value = values.Find(valueName ? valueName : "");
-    if (!value) {
-        if (size && !data) *size = 0;
-        return ERROR_FILE_NOT_FOUND;
-    }
-    const auto stored = static_cast<DWORD>(value->data.size());
-    LONG status = ERROR_SUCCESS;
-    if (data) {
-        if (stored > *size) {
-            status = ERROR_MORE_DATA;
-        } else {
-            std::memcpy(data, value->data.data(), stored);
-            // A string stored without its terminator gets one where there is
-            // room; the size reported stays the stored one.
-            if (IsString(value->type) && stored > 0 && stored < *size && data[stored - 1] != 0)
-                data[stored] = 0;
-        }
-    }
-    if (type) *type = value->type;
-    if (size) *size = stored;
-    return status;
+    return values.Query(valueName ? valueName : "", type, data, size);
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
@@ -220,8 +197,10 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     if (!data && size != 0) return ERROR_NOACCESS;
     // A string whose size leaves out its terminator gets it counted: the
     // Win32 call looks at the byte just past the given size for this.
-    if (size != 0 && IsString(type) && data[size - 1] != 0 && data[size] == 0) ++size;
+    if (size != 0 && RegistryValues::IsString(type) && data[size - 1] != 0 && data[size] == 0)
+        ++size;
     if (!(key->access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    const FileWriteLock lock(key->folder + kValueFile);
     RegistryValues values;
     if (const LONG status = LoadValues(*key, values)) return status;
 

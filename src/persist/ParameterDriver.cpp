@@ -3,9 +3,11 @@
 #include <array>
 #include <cstdarg>
 #include <memory>
+#include <optional>
 
 #include "persist/ProfileMedium.h"
 #include "persist/RegistryMedium.h"
+#include "persist/SaveLock.h"
 #include "persist/Signature.h"
 #include "persist/TreeMedium.h"
 
@@ -31,24 +33,30 @@ bool TakeVariables(const char* signature, va_list arguments, Variables& variable
 int32_t Walk(Direction direction, const char* profilePath, const char* section,
              RegistryRoot registryRoot, SettingsNode* tree, const char* const* names,
              const char* signature, const Variables& variables) {
+    const bool saving = direction == Direction::kSave;
+    std::optional<SaveLock> lock;
     std::unique_ptr<ParameterMedium> medium;
     if (tree) {
         medium = std::make_unique<TreeMedium>(*tree);
     } else if (registryRoot) {
-        medium = RegistryMedium::Open(registryRoot, section, direction == Direction::kSave);
-        if (!medium) return direction == Direction::kSave ? 0 : 1;
+        if (saving) lock.emplace(registryRoot, section);
+        medium = RegistryMedium::Open(registryRoot, section, saving);
+        if (!medium) return saving ? 0 : 1;
     } else if (profilePath) {
+        if (saving) lock.emplace(profilePath);
         medium = std::make_unique<ProfileMedium>(profilePath, section);
     } else {
         return 1;
     }
+    // A write that fails does not stop the others, but fails the save.
+    bool written = true;
     WalkSignature(signature, [&](Keyword keyword, size_t i) {
-        if (direction == Direction::kLoad)
-            medium->Load(keyword, names[i], variables[i]);
+        if (saving)
+            written = medium->Save(keyword, names[i], variables[i]) && written;
         else
-            medium->Save(keyword, names[i], variables[i]);
+            medium->Load(keyword, names[i], variables[i]);
     });
-    return 1;
+    return written ? 1 : 0;
 }
 
 }  // namespace

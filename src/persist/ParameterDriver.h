@@ -25,8 +25,11 @@
 void LoadParameters(const char* profilePath, const char* section, RegistryRoot registryRoot,
                     SettingsNode* tree, const char* const* names, const char* signature, ...);
 
-// Writes every value. 0 when the registry was chosen and its subkey could be
-// neither created nor opened (nothing is written then); 1 otherwise, also
-// when no medium is given or the signature is refused for its length.
+// Writes every value, holding a SaveLock on the profile file or registry key
+// for the whole call. 0 when the registry was chosen and its subkey could be
+// neither created nor opened (nothing is written then), or when a write into
+// the profile file or the registry key failed (the other values are written
+// all the same); 1 otherwise, also when no medium is given or the signature
+// is refused for its length.
 int32_t SaveParameters(const char* profilePath, const char* section, RegistryRoot registryRoot,
                        SettingsNode* tree, const char* const* names, const char* signature, ...);

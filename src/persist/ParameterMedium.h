@@ -19,9 +19,10 @@ class ParameterMedium {
     virtual ~ParameterMedium() = default;
     // `variable` points to the type the keyword names (uint32_t, int32_t,
     // float, double, SharedString, LssBlock). Unknown keywords reach the
-    // medium too, so that it may decide; most ignore them.
+    // medium too, so that it may decide; most ignore them. Save returns false
+    // when the store refused a write.
     virtual void Load(Keyword keyword, const char* name, void* variable) = 0;
-    virtual void Save(Keyword keyword, const char* name, const void* variable) = 0;
+    virtual bool Save(Keyword keyword, const char* name, const void* variable) = 0;
 };
 
 // "SIZE_LSS_" or "DATA_LSS_" followed by the parameter's name: the two keys

@@ -133,6 +133,9 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 // for the Windows directory: $XDG_CONFIG_HOME when it is an absolute path,
 // else $HOME/.config, else the current folder. Created on the first write.
 std::string ProfileDirectory();
+// The file a profile name stands for: the name itself when it holds a '/',
+// else the name in ProfileDirectory().
+std::string ProfileFile(const char* fileName);
 
 // Profile files. A name without '/' is looked up in ProfileDirectory().
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName);

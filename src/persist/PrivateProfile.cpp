@@ -1,122 +1,33 @@
-// The Win32 private-profile functions over ProfileText. Every call reads the
-// file afresh, so edits made by others are always seen, and every change is
-// written with ReplaceFileBytes.
+// The Win32 private-profile functions over files: ProfileCalls on the file's
+// text. Every call reads the file afresh, so edits made by others are always
+// seen; every change is written with ReplaceFileBytes while holding the
+// folder's write lock, so that concurrent writers lose nothing.
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "persist/FileBytes.h"
-#include "persist/Platform.h"
-#include "persist/ProfileText.h"
-#include "persist/ValueText.h"
+#include "persist/ProfileCalls.h"
 
 namespace platform {
 
 namespace {
 
-// Where a profile file given without a folder lives.
-std::string ProfilePath(const char* fileName) {
-    if (std::strchr(fileName, '/')) return fileName;
-    return ProfileDirectory() + "/" + fileName;
-}
-
-// The file's bytes; a missing file reads as empty. False when it cannot be
-// read, or its folder does not exist.
-bool LoadProfile(const char* fileName, std::string& bytes) {
-    const std::string path = ProfilePath(fileName);
+// The file's text; nothing when it cannot be read, or neither it nor its
+// folder exists. A missing file in an existing folder reads as empty.
+std::optional<ProfileText> LoadProfile(const char* fileName) {
+    if (!fileName || !*fileName) return std::nullopt;
+    const std::string path = ProfileFile(fileName);
+    std::string bytes;
     const int error = ReadFileBytes(path, bytes);
-    if (error != ENOENT) return error == 0;
-    bytes.clear();
     std::error_code ignored;
-    return std::filesystem::is_directory(std::filesystem::path(path).parent_path(), ignored);
-}
-
-// Copies as much of `text` as fits, with a terminator; returns the count.
-DWORD CopyCut(char* buffer, DWORD size, std::string_view text) {
-    const size_t count = std::min<size_t>(text.size(), size - 1);
-    std::memcpy(buffer, text.data(), count);
-    buffer[count] = '\0';
-    return static_cast<DWORD>(count);
-}
-
-// A value (or default) as the caller gets it: a matching pair of quotes
-// around it is dropped. Kept exactly as the Win32 code does it: the closing
-// quote is only removed when the buffer could take the whole value, so a
-// buffer one byte too small for the quoted text loses the value's last
-// character instead.
-DWORD CopyValue(char* buffer, DWORD size, std::string_view value) {
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
-    if (quoted) value.remove_prefix(1);
-    DWORD count = CopyCut(buffer, size, value);
-    if (quoted && size >= value.size() && count > 0) buffer[--count] = '\0';
-    return count;
-}
-
-// Names, each with a terminator, and one more terminator after the last.
-// When they do not fit in size - 2 characters the list is cut there, the
-// last name cut short, the list still ends in two terminators and the
-// result is size - 2.
-DWORD CopyNameList(char* buffer, DWORD size, const std::vector<std::string_view>& names) {
-    size_t total = 0;
-    for (std::string_view name : names) total += name.size() + 1;
-    if (names.empty() || size < 2) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    const size_t limit = total + 2 <= size ? total : size - 2;
-    size_t at = 0;
-    for (std::string_view name : names) {
-        const size_t count = std::min(name.size(), limit - at);
-        std::memcpy(buffer + at, name.data(), count);
-        at += count;
-        if (at == limit) break;
-        buffer[at++] = '\0';
-        if (at == limit) break;
-    }
-    buffer[limit] = '\0';
-    if (limit < total) buffer[limit + 1] = '\0';
-    return static_cast<DWORD>(limit);
-}
-
-// Base 0 as the Win32 integer parse has it: blanks, a sign, then "0x",
-// "0o" or "0b" (lower case only) for base 16, 8 or 2, else decimal; digits
-// up to the first that does not belong to the base; wraps modulo 2^32.
-UINT ParseInteger(const char* text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p != 0 && *p <= ' ') ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    unsigned base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'o' || p[1] == 'b')) {
-        base = p[1] == 'x' ? 16 : p[1] == 'o' ? 8 : 2;
-        p += 2;
-    }
-    UINT total = 0;
-    for (;; ++p) {
-        unsigned digit;
-        if (*p >= '0' && *p <= '9') {
-            digit = *p - '0';
-        } else if (*p >= 'A' && *p <= 'Z') {
-            digit = *p - 'A' + 10;
-        } else if (*p >= 'a' && *p <= 'z') {
-            digit = *p - 'a' + 10;
-        } else {
-            break;
-        }
-        if (digit >= base) break;
-        total = total * base + digit;
-    }
-    return negative ? 0u - total : total;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+    if (error == 0 || (error == ENOENT && std::filesystem::is_directory(
+                                              std::filesystem::path(path).parent_path(), ignored)))
+        return ProfileText(std::move(bytes));
+    return std::nullopt;
 }
 
 }  // namespace
@@ -129,104 +40,52 @@ std::string ProfileDirectory() {
     return ".";
 }
 
+std::string ProfileFile(const char* fileName) {
+    if (std::strchr(fileName, '/')) return fileName;
+    return ProfileDirectory() + "/" + fileName;
+}
+
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer,
                                DWORD size, LPCSTR fileName) {
     if (!buffer || size == 0) return 0;
-    // Trailing spaces of the default go, but never its first character.
-    std::string_view fallback = defaultText ? defaultText : "";
-    while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
-
-    std::string bytes;
-    if (!fileName || !*fileName || !LoadProfile(fileName, bytes))
-        return CopyCut(buffer, size, fallback);
-    const ProfileText text(std::move(bytes));
-    if (!section) return CopyNameList(buffer, size, text.SectionNames());
-    if (!key) {
-        // A section without keys (or no such section) gives the default.
-        const auto keys = text.KeyNames(ProfileText::Trim(section));
-        if (!keys.empty()) return CopyNameList(buffer, size, keys);
-        return CopyValue(buffer, size, fallback);
-    }
-    const auto value = text.Find(ProfileText::Trim(section), ProfileText::Trim(key));
-    return CopyValue(buffer, size, value ? *value : fallback);
+    const auto text = LoadProfile(fileName);
+    return ProfileString(text ? &*text : nullptr, section, key, defaultText, buffer, size);
 }
 
 UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
-    // The value is read through a 30-character buffer, as in the Win32 code,
-    // so only its first 29 characters count.
-    char text[30];
-    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, fileName) == 0)
-        return static_cast<UINT>(defaultValue);
-    return ParseInteger(text);
+    const auto text = LoadProfile(fileName);
+    return ProfileInt(text ? &*text : nullptr, section, key, defaultValue);
 }
 
 BOOL GetPrivateProfileStructA(LPCSTR section, LPCSTR key, LPVOID bytes, UINT size,
                               LPCSTR fileName) {
-    std::string file;
-    if (!section || !key || !fileName || !*fileName || (!bytes && size != 0) ||
-        !LoadProfile(fileName, file))
-        return FALSE;
-    const ProfileText text(std::move(file));
-    const auto value = text.Find(ProfileText::Trim(section), ProfileText::Trim(key));
-    if (!value || value->size() != 2 * static_cast<size_t>(size) + 2) return FALSE;
-
-    // Decoded aside, so that the caller's bytes change only on success.
-    std::vector<unsigned char> decoded(size + 1);
-    unsigned sum = 0;
-    for (size_t i = 0; i <= size; ++i) {
-        const int high = HexValue((*value)[2 * i]);
-        const int low = HexValue((*value)[2 * i + 1]);
-        if (high < 0 || low < 0) return FALSE;
-        decoded[i] = static_cast<unsigned char>(high * 16 + low);
-        if (i < size) sum += decoded[i];
-    }
-    if ((sum & 0xFF) != decoded[size]) return FALSE;
-    if (size != 0) std::memcpy(bytes, decoded.data(), size);
-    return TRUE;
+    const auto text = LoadProfile(fileName);
+    return ProfileStruct(text ? &*text : nullptr, section, key, bytes, size);
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR fileName) {
     if (!section || !fileName || !*fileName) return FALSE;
-    const bool bare = !std::strchr(fileName, '/');
-    if (bare) {
+    if (!std::strchr(fileName, '/')) {
         std::error_code ignored;
         std::filesystem::create_directories(ProfileDirectory(), ignored);
     }
-    const std::string path = ProfilePath(fileName);
+    const std::string path = ProfileFile(fileName);
+    const FileWriteLock lock(path);
     std::string bytes;
     const int error = ReadFileBytes(path, bytes);
     if (error != 0 && error != ENOENT) return FALSE;
 
     ProfileText profile(std::move(bytes));
-    const std::string_view name = ProfileText::Trim(section);
-    bool changed;
-    if (!key) {
-        changed = profile.DeleteSection(name);
-    } else if (!text) {
-        changed = profile.DeleteKey(name, ProfileText::Trim(key));
-    } else {
-        // Names are matched trimmed but, as the Win32 code does it, created
-        // with only their leading blanks dropped.
-        changed = profile.Set(name, ProfileText::Trim(key), ProfileText::TrimLeft(section),
-                              ProfileText::TrimLeft(key), ProfileText::TrimLeft(text));
-    }
     // A deletion from a missing file still leaves an empty file behind.
-    if (!changed && error == 0) return TRUE;
+    if (!EditProfile(profile, section, key, text) && error == 0) return TRUE;
     return ReplaceFileBytes(path, profile.Bytes()) == 0 ? TRUE : FALSE;
 }
 
 BOOL WritePrivateProfileStructA(LPCSTR section, LPCSTR key, LPVOID bytes, UINT size,
                                 LPCSTR fileName) {
     if (!bytes) return WritePrivateProfileStringA(section, key, nullptr, fileName);
-    // The bytes, then their sum modulo 256, as upper-case hex digits.
-    std::vector<uint8_t> data(static_cast<const uint8_t*>(bytes),
-                              static_cast<const uint8_t*>(bytes) + size);
-    unsigned sum = 0;
-    for (const uint8_t byte : data) sum += byte;
-    data.push_back(static_cast<uint8_t>(sum));
-    std::string text(2 * data.size(), '\0');
-    FormatHex(data.data(), static_cast<uint32_t>(data.size()), text.data());
-    return WritePrivateProfileStringA(section, key, text.c_str(), fileName);
+    return WritePrivateProfileStringA(section, key, ProfileStructText(bytes, size).c_str(),
+                                      fileName);
 }
 
 }  // namespace platform

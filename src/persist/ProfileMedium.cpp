@@ -63,42 +63,37 @@ void ProfileMedium::Load(Keyword keyword, const char* name, void* variable) {
     }
 }
 
-void ProfileMedium::Save(Keyword keyword, const char* name, const void* variable) {
+bool ProfileMedium::Save(Keyword keyword, const char* name, const void* variable) {
+    const auto write = [&](const char* key, const char* text) {
+        return WritePrivateProfileStringA(section_, key, text, path_) != FALSE;
+    };
     switch (keyword) {
         case Keyword::kUint:
         case Keyword::kDword:
         case Keyword::kInt: {
             const auto word = *static_cast<const uint32_t*>(variable);
-            WritePrivateProfileStringA(section_, name,
-                                       FormatDecimal(static_cast<int32_t>(word)).Text(), path_);
-            break;
+            return write(name, FormatDecimal(static_cast<int32_t>(word)).Text());
         }
         case Keyword::kFloat:
-            WritePrivateProfileStringA(
-                section_, name, FormatGeneral(*static_cast<const float*>(variable)).Text(), path_);
-            break;
+            return write(name, FormatGeneral(*static_cast<const float*>(variable)).Text());
         case Keyword::kDouble:
-            WritePrivateProfileStringA(
-                section_, name, FormatGeneral(*static_cast<const double*>(variable)).Text(), path_);
-            break;
+            return write(name, FormatGeneral(*static_cast<const double*>(variable)).Text());
         case Keyword::kString:
             // Written whole, whatever its length.
-            WritePrivateProfileStringA(section_, name,
-                                       static_cast<const SharedString*>(variable)->Text(), path_);
-            break;
+            return write(name, static_cast<const SharedString*>(variable)->Text());
         case Keyword::kLss: {
             const auto& block = *static_cast<const LssBlock*>(variable);
-            WritePrivateProfileStringA(section_, LssSizeName(name).c_str(),
-                                       FormatDecimal(static_cast<int32_t>(block.size)).Text(),
-                                       path_);
+            if (!write(LssSizeName(name).c_str(),
+                       FormatDecimal(static_cast<int32_t>(block.size)).Text()))
+                return false;
             // A null buffer would delete the key: write an empty block instead.
             uint8_t nothing = 0;
-            WritePrivateProfileStructA(section_, LssDataName(name).c_str(),
-                                       block.data ? block.data : &nothing,
-                                       block.data ? block.size : 0, path_);
-            break;
+            return WritePrivateProfileStructA(section_, LssDataName(name).c_str(),
+                                              block.data ? block.data : &nothing,
+                                              block.data ? block.size : 0, path_) != FALSE;
         }
         case Keyword::kUnknown:
             break;
     }
+    return true;
 }

@@ -9,7 +9,7 @@ class ProfileMedium final : public ParameterMedium {
     ProfileMedium(const char* path, const char* section) : path_(path), section_(section) {}
 
     void Load(Keyword keyword, const char* name, void* variable) override;
-    void Save(Keyword keyword, const char* name, const void* variable) override;
+    bool Save(Keyword keyword, const char* name, const void* variable) override;
 
   private:
     const char* path_;

@@ -14,11 +14,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class ProfileText {
   public:
     explicit ProfileText(std::string bytes);
+    // The parsed lines point into the bytes, so a copy parses its own.
+    ProfileText(const ProfileText& other) : ProfileText(other.bytes_) {}
+    ProfileText(ProfileText&& other) : ProfileText(std::move(other.bytes_)) {}
+    ProfileText& operator=(const ProfileText&) = delete;
 
     const std::string& Bytes() const { return bytes_; }
 

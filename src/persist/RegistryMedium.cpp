@@ -17,8 +17,9 @@ void Query(void* key, const char* name, void* data, DWORD size) {
     RegQueryValueExA(Key(key), name, nullptr, nullptr, static_cast<LPBYTE>(data), &size);
 }
 
-void Store(void* key, const char* name, const void* data, DWORD size) {
-    RegSetValueExA(Key(key), name, 0, REG_NONE, static_cast<const BYTE*>(data), size);
+bool Store(void* key, const char* name, const void* data, DWORD size) {
+    return RegSetValueExA(Key(key), name, 0, REG_NONE, static_cast<const BYTE*>(data), size) ==
+           ERROR_SUCCESS;
 }
 
 void LoadString(void* key, const char* name, SharedString& string) {
@@ -83,29 +84,26 @@ void RegistryMedium::Load(Keyword keyword, const char* name, void* variable) {
     }
 }
 
-void RegistryMedium::Save(Keyword keyword, const char* name, const void* variable) {
+bool RegistryMedium::Save(Keyword keyword, const char* name, const void* variable) {
     switch (keyword) {
         case Keyword::kUint:
         case Keyword::kDword:
         case Keyword::kInt:
         case Keyword::kFloat:
-            Store(key_, name, variable, 4);
-            break;
+            return Store(key_, name, variable, 4);
         case Keyword::kDouble:
-            Store(key_, name, variable, 8);
-            break;
+            return Store(key_, name, variable, 8);
         case Keyword::kString: {
             const auto& string = *static_cast<const SharedString*>(variable);
-            Store(key_, name, string.Text(), string.Length());
-            break;
+            return Store(key_, name, string.Text(), string.Length());
         }
         case Keyword::kLss: {
             const auto& block = *static_cast<const LssBlock*>(variable);
-            Store(key_, LssSizeName(name).c_str(), &block.size, 4);
-            Store(key_, LssDataName(name).c_str(), block.data, block.data ? block.size : 0);
-            break;
+            return Store(key_, LssSizeName(name).c_str(), &block.size, 4) &&
+                   Store(key_, LssDataName(name).c_str(), block.data, block.data ? block.size : 0);
         }
         case Keyword::kUnknown:
             break;
     }
+    return true;
 }

@@ -21,7 +21,7 @@ class RegistryMedium final : public ParameterMedium {
     ~RegistryMedium() override;
 
     void Load(Keyword keyword, const char* name, void* variable) override;
-    void Save(Keyword keyword, const char* name, const void* variable) override;
+    bool Save(Keyword keyword, const char* name, const void* variable) override;
 
   private:
     explicit RegistryMedium(void* key) : key_(key) {}

@@ -1,6 +1,11 @@
 #include "persist/RegistryValues.h"
 
+#include <cstring>
+
 #include "persist/AsciiCase.h"
+#include "persist/Platform.h"
+
+using namespace platform;
 
 namespace {
 
@@ -72,4 +77,33 @@ void RegistryValues::Set(std::string_view name, uint32_t type, std::string_view 
         }
     }
     values_.push_back({std::string(name), type, std::string(data)});
+}
+
+int32_t RegistryValues::Query(std::string_view name, uint32_t* type, uint8_t* data,
+                              uint32_t* size) const {
+    const Value* value = Find(name);
+    if (!value) {
+        if (size && !data) *size = 0;
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const auto stored = static_cast<uint32_t>(value->data.size());
+    int32_t status = ERROR_SUCCESS;
+    if (data) {
+        if (stored > *size) {
+            status = ERROR_MORE_DATA;
+        } else {
+            std::memcpy(data, value->data.data(), stored);
+            // A string stored without its terminator gets one where there is
+            // room; the size reported stays the stored one.
+            if (IsString(value->type) && stored > 0 && stored < *size && data[stored - 1] != 0)
+                data[stored] = 0;
+        }
+    }
+    if (type) *type = value->type;
+    if (size) *size = stored;
+    return status;
+}
+
+bool RegistryValues::IsString(uint32_t type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }

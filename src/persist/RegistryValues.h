@@ -30,6 +30,15 @@ class RegistryValues {
     const Value* Find(std::string_view name) const;
     void Set(std::string_view name, uint32_t type, std::string_view data);
 
+    // RegQueryValueExA on these values: the value's type and size, and its
+    // bytes into `data` when they fit in `*size`. Returns ERROR_SUCCESS,
+    // ERROR_FILE_NOT_FOUND or ERROR_MORE_DATA, as the Win32 call does.
+    int32_t Query(std::string_view name, uint32_t* type, uint8_t* data, uint32_t* size) const;
+
+    // REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ: a type whose data ends in a
+    // terminator.
+    static bool IsString(uint32_t type);
+
   private:
     std::vector<Value> values_;
 };

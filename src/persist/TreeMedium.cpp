@@ -36,7 +36,7 @@ void TreeMedium::Load(Keyword keyword, const char* name, void* variable) {
     }
 }
 
-void TreeMedium::Save(Keyword keyword, const char* name, const void* variable) {
+bool TreeMedium::Save(Keyword keyword, const char* name, const void* variable) {
     switch (keyword) {
         case Keyword::kUint:
         case Keyword::kDword:
@@ -64,4 +64,6 @@ void TreeMedium::Save(Keyword keyword, const char* name, const void* variable) {
         case Keyword::kUnknown:
             break;
     }
+    // The tree takes every value.
+    return true;
 }

@@ -11,7 +11,7 @@ class TreeMedium final : public ParameterMedium {
     explicit TreeMedium(SettingsNode& node) : node_(node) {}
 
     void Load(Keyword keyword, const char* name, void* variable) override;
-    void Save(Keyword keyword, const char* name, const void* variable) override;
+    bool Save(Keyword keyword, const char* name, const void* variable) override;
 
   private:
     SettingsNode& node_;

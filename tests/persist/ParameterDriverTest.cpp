@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -187,6 +188,19 @@ TEST_P(DriverOnEveryMedium, EveryCharacterMayBeAToken) {
     SaveAfterEmptyTokens(at, std::make_index_sequence<kTokens>(), words.data(), names.data());
     EXPECT_EQ(store.Word("Last"), 77u);
     EXPECT_EQ(store.Word("Unused"), std::nullopt);
+}
+
+TEST_P(DriverOnEveryMedium, InfinityOnlyRoundTripsAsBytes) {
+    // Text has no infinity: "%g" writes "inf", which is no decimal and
+    // reads as 0. The registry keeps the bytes.
+    const double infinite = std::numeric_limits<double>::infinity();
+    double value = infinite;
+    ASSERT_EQ(SaveParameters(at.profilePath, at.section, at.registryRoot, at.tree, kNames, "DOUBLE",
+                             &value),
+              1);
+    value = 5;
+    LoadParameters(at.profilePath, at.section, at.registryRoot, at.tree, kNames, "DOUBLE", &value);
+    EXPECT_EQ(value, KeepsTextOnly() ? 0.0 : infinite);
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, DriverOnEveryMedium,

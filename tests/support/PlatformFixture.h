@@ -48,7 +48,12 @@ class ScratchRegistry {
     // Deletes the root key itself, with all below it, while handles to it
     // may still be open.
     void DeleteRoot();
-#ifndef _WIN32
+#ifdef _WIN32
+    // The root's path below HKEY_CURRENT_USER.
+    const std::string& KeyPath() const {
+        return path_;
+    }
+#else
     const std::string& Folder() const {
         return folder_.Root();
     }

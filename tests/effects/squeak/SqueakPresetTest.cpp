@@ -110,4 +110,14 @@ TEST_F(SqueakPresetTreeTest, RegistrySubkeyThatCannotBeCreatedFailsTheSave) {
     EXPECT_EQ(lib->SavePreset(nullptr, "\\Bad", registry.Root(), &s), 0);
 }
 
+TEST_F(SqueakPresetTreeTest, ProfileFileThatCannotBeWrittenFailsTheSave) {
+    // A folder on the way that is a plain file.
+    ScratchFolder folder;
+    WriteBytes(folder.Path("plain"), "x");
+    const std::string path = folder.Path("plain/presets.ini");
+    SqueakSettings& s = Create();
+    EXPECT_EQ(lib->SavePreset(path.c_str(), "Squeak", nullptr, &s), 0);
+    EXPECT_EQ(ReadBytes(folder.Path("plain")), "x");
+}
+
 }  // namespace
