@@ -20,16 +20,6 @@ namespace {
 constexpr const char* kExitCodes =
     "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 6 clipped (--fail-on-clip).";
 
-void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
-    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
-    command.add_option("--registry", preset.registryFolder,
-                       "Load the preset from this registry folder (the portable registry)");
-    command.add_option("--section", preset.section, "Profile section or registry key path");
-    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file");
-    command.add_option("--set", preset.overrides, "NAME=VALUE: override one stored value")
-        ->type_name("NAME=VALUE");
-}
-
 int Info(const std::string& libraryPath) {
     PluginLibrary lib(libraryPath);
     PlugInInfoRecord info{};
