@@ -14,6 +14,7 @@
 #include "plughost/FileRun.h"
 #include "plughost/HostError.h"
 #include "plughost/Presets.h"
+#include "plughost/plot/PlotCommand.h"
 
 namespace {
 
@@ -165,11 +166,15 @@ int main(int argc, char** argv) {
     presetApp->add_option("--save-section", preset.targets.section,
                           "Section or key path to write (default: --section)");
 
+    PlotOptions plot;
+    CLI::App* plotApp = AddPlotCommand(app, plot);
+
     try {
         app.parse(argc, argv);
         if (info->parsed()) return Info(infoLibrary);
         if (processApp->parsed()) return Process(process);
         if (presetApp->parsed()) return WritePreset(preset);
+        if (plotApp->parsed()) return Plot(plot);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error);
         std::fprintf(stderr, "plughost: error: %s\n", error.what());
