@@ -2,6 +2,7 @@
 
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cctype>
@@ -366,5 +367,8 @@ std::string RenderChart(const Chart& chart, int width, int height, ImageFormat f
         Check(cairo_surface_write_to_png_stream(surface.get(), &Append, &bytes));
     cairo_surface_finish(surface.get());
     Check(cairo_surface_status(surface.get()));
+    surface.reset();
+    cairo_debug_reset_static_data();
+    FcFini();
     return bytes;
 }

@@ -16,6 +16,8 @@ namespace {
 constexpr Colour kLeftColour{0.12, 0.37, 0.75};
 constexpr Colour kRightColour{0.85, 0.33, 0.1};
 constexpr double kLowestFrequency = 10;
+// Labels beyond these would cover the curve; the summary lists them all.
+constexpr size_t kMostMarkers = 6;
 
 std::string HertzText(double hertz) {
     return hertz < 1000 ? NumberText("%.1f Hz", hertz) : NumberText("%.3f kHz", hertz / 1000);
@@ -142,8 +144,9 @@ Plotted ResponsePlot(const PluginLibrary& lib, const PresetSource& preset,
     for (int c = 0; c < (channelsDiffer ? 2 : 1); ++c)
         for (double f : HalfPowerFrequencies(response, kLowestFrequency, c == 1)) {
             const std::string where = HertzText(f);
-            magnitude.markers.push_back(
-                {f, Decibels(response.At(f, c == 1)), "\u22123 dB at " + where});
+            if (magnitude.markers.size() < kMostMarkers)
+                magnitude.markers.push_back(
+                    {f, Decibels(response.At(f, c == 1)), "\u22123 dB at " + where});
             points += (points.empty() ? "" : ", ") + where;
         }
     magnitude.notes.push_back(points.empty()
