@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
@@ -334,7 +335,10 @@ int Plot(const PlotOptions& options) {
     for (const std::string& image : images) ImageFormatOf(image);
     std::vector<std::string> written = images;
     if (!options.csvFile.empty()) written.push_back(options.csvFile);
+    std::set<std::filesystem::path> named;
     for (const std::string& path : written) {
+        if (!named.insert(std::filesystem::absolute(path).lexically_normal()).second)
+            throw HostError(ExitCode::kUsage, path + ": named for two outputs");
         CheckOutputFolder(path);
         std::error_code error;
         if (!spectrumFile.empty() && std::filesystem::equivalent(path, options.spectrum[0], error))

@@ -237,6 +237,7 @@ TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     expectError(2, kPlugin + " --response r.png --rate 0", "--rate");
     expectError(2, kPlugin + " --response r.png --set Bogus=1", "Bogus");
     expectError(2, kPlugin + " --spectrum in.wav s.png --csv in.wav", "overwrite");
+    expectError(2, kPlugin + " --response r.png --csv ./r.png", "two outputs");
     expectError(3, kPlugin + " --spectrum missing.wav s.png", "missing.wav");
     expectError(5, kPlugin + " --gain no/such/g.png", "g.png");
     // The second picture cannot take the place of a folder: the first, already
