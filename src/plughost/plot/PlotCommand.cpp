@@ -200,8 +200,8 @@ std::string PatternText(const SquarePattern& pattern, uint32_t sampleRate) {
     char text[200];
     const double period = pattern.PeriodSeconds(sampleRate);
     std::snprintf(text, sizeof text,
-                  "gain %.3g / %.3g, period %.2f ms (%.2f Hz), %.0f samples a phase", pattern.low,
-                  pattern.high, period * 1000, 1 / period, pattern.phaseSamples);
+                  "period %.2f ms (%.2f Hz): gain %.3g and %.3g in turn, %.0f samples each",
+                  period * 1000, 1 / period, pattern.low, pattern.high, pattern.phaseSamples);
     return text;
 }
 
