@@ -14,7 +14,7 @@
 #include "plughost/FileRun.h"
 #include "plughost/HostError.h"
 #include "plughost/Presets.h"
-#include "plughost/plot/PlotCommand.h"
+#include "plughost/Subcommands.h"
 
 namespace {
 
@@ -166,15 +166,13 @@ int main(int argc, char** argv) {
     presetApp->add_option("--save-section", preset.targets.section,
                           "Section or key path to write (default: --section)");
 
-    PlotOptions plot;
-    CLI::App* plotApp = AddPlotCommand(app, plot);
+    AddPlotCommand(app);
 
     try {
         app.parse(argc, argv);
         if (info->parsed()) return Info(infoLibrary);
         if (processApp->parsed()) return Process(process);
         if (presetApp->parsed()) return WritePreset(preset);
-        if (plotApp->parsed()) return Plot(plot);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error);
         std::fprintf(stderr, "plughost: error: %s\n", error.what());

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/Subcommands.h"
 #include "plughost/plot/Chart.h"
 #include "plughost/plot/Measure.h"
 
@@ -290,7 +292,10 @@ void WriteAll(const std::vector<Output>& outputs) {
 
 }  // namespace
 
-CLI::App* AddPlotCommand(CLI::App& app, PlotOptions& options) {
+void AddPlotCommand(CLI::App& app) {
+    // The options live as long as the command line that fills them.
+    const auto shared = std::make_shared<PlotOptions>();
+    PlotOptions& options = *shared;
     CLI::App* plot = app.add_subcommand(
         "plot",
         "Draw a plug-in's frequency response, gain over time or effect on a file's "
@@ -317,7 +322,7 @@ CLI::App* AddPlotCommand(CLI::App& app, PlotOptions& options) {
         ->type_name("FILE");
     plot->add_option("--size", options.size, "Image size in pixels (default 1200x700)")
         ->type_name("WIDTHxHEIGHT");
-    return plot;
+    plot->callback([shared] { Plot(*shared); });
 }
 
 int Plot(const PlotOptions& options) {

@@ -23,9 +23,6 @@ struct PlotOptions {
     std::string size = "1200x700";
 };
 
-// Adds the "plot" subcommand to `app`, filling `options` when parsed.
-CLI::App* AddPlotCommand(CLI::App& app, PlotOptions& options);
-
 // Measures, draws and writes every plot asked for, or nothing when anything
 // fails, and returns the exit code 0. Throws HostError and PluginLoadError.
 int Plot(const PlotOptions& options);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "host/HostContract.h"
-#include "persist/ParameterStore.h"
+#include "host/ParameterStore.h"
 
 struct BrokenEffect {
     struct Settings {
