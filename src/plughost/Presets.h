@@ -3,6 +3,7 @@
 // overrides on top.
 #pragma once
 
+#include <CLI/App.hpp>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,10 +12,6 @@
 #include "host/ParameterStore.h"
 #include "plughost/SettingsDocument.h"
 #include "plughost/SettingsRecord.h"
-
-namespace CLI {
-class App;
-}
 
 struct PresetOptions {
     std::string iniFile;

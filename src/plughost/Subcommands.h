@@ -4,9 +4,7 @@
 // it.
 #pragma once
 
-namespace CLI {
-class App;
-}
+#include <CLI/App.hpp>
 
 // plughost plot (plot/PlotCommand.cpp).
 void AddPlotCommand(CLI::App& app);
