@@ -17,6 +17,7 @@
 #include "effects/highpass/HighPassEffect.h"
 #include "plughost/SettingsDocument.h"
 #include "plughost/plot/Measure.h"
+#include "support/ScratchFolder.h"
 #include "support/SignalHost.h"
 
 namespace {
@@ -120,21 +121,10 @@ TEST(PlotMeasureTest, SquarePeriodFollowsTheStoredFrequencyAtEachRate) {
     EXPECT_EQ(FindSquarePattern({1, 1, 0.5, 0.5, 1, 1, 0.5}).phaseSamples, 2);
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class PlotCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("plot-test-" + std::to_string(getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = FreshTestFolder("plot-test-");
         SF_INFO info{};
         info.samplerate = 48000;
         info.channels = 1;
@@ -147,14 +137,10 @@ class PlotCommandTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(folder); }
 
     int Run(const std::string& arguments) {
-        const std::string command = "cd '" + folder.string() + "' && '" PLUGHOST_PATH "' plot " +
-                                    arguments + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        out = ReadText(folder / "out.txt");
-        err = ReadText(folder / "err.txt");
-        fs::remove(folder / "out.txt");
-        fs::remove(folder / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ToolRun run = RunInFolder(folder, "'" PLUGHOST_PATH "' plot " + arguments);
+        out = std::move(run.out);
+        err = std::move(run.err);
+        return run.exitCode;
     }
 
     std::vector<std::string> Files() const {
