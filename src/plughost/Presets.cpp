@@ -1,5 +1,6 @@
 #include "plughost/Presets.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -76,6 +77,16 @@ std::pair<std::string, uint32_t> ParseOverride(const std::string& text) {
 
 }  // namespace
 
+void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
+    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
+    command.add_option("--registry", preset.registryFolder,
+                       "Load the preset from this registry folder (the portable registry)");
+    command.add_option("--section", preset.section, "Profile section or registry key path");
+    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file");
+    command.add_option("--set", preset.overrides, "NAME=VALUE: override one stored value")
+        ->type_name("NAME=VALUE");
+}
+
 std::string PluginName(const PluginLibrary& lib) {
     PlugInInfoRecord info{};
     info.size = sizeof info;
@@ -85,8 +96,12 @@ std::string PluginName(const PluginLibrary& lib) {
 }
 
 std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib) {
-    const SettingsRecord record =
-        Adopt(lib, [&](SettingsHandle* h) { return lib.Initialize(nullptr, nullptr, nullptr, h); });
+    return StoredParameters(lib, Adopt(lib, [&](SettingsHandle* h) {
+                                return lib.Initialize(nullptr, nullptr, nullptr, h);
+                            }));
+}
+
+std::vector<Parameter> StoredParameters(const PluginLibrary& lib, const SettingsRecord& record) {
     SettingsDocument document;
     if (lib.SavePresetXml(&document.Root(), record.Get()) != 1)
         throw HostError(ExitCode::kPlugin, "the plug-in could not save its parameters");

@@ -3,6 +3,7 @@
 // overrides on top.
 #pragma once
 
+#include <CLI/App.hpp>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +21,9 @@ struct PresetOptions {
     std::vector<std::string> overrides;  // NAME=VALUE
 };
 
+// Adds --ini, --registry, --section, --xml and --set to a command.
+void AddPresetOptions(CLI::App& command, PresetOptions& preset);
+
 struct PresetTargets {
     std::string xmlFile;
     std::string iniFile;
@@ -33,8 +37,12 @@ struct Parameter {
     uint32_t defaultWord;
 };
 
-// The plug-in's stored parameters in order, found by saving a default
-// record into an empty settings tree.
+// The stored parameters of `record` in order, with the words the plug-in
+// saves for them into an empty settings tree.
+std::vector<Parameter> StoredParameters(const PluginLibrary& lib, const SettingsRecord& record);
+
+// The plug-in's stored parameters in order, with the words of a default
+// record.
 std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib);
 
 // The plug-in's display name.

@@ -14,21 +14,12 @@
 #include "plughost/FileRun.h"
 #include "plughost/HostError.h"
 #include "plughost/Presets.h"
+#include "plughost/Subcommands.h"
 
 namespace {
 
 constexpr const char* kExitCodes =
     "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 6 clipped (--fail-on-clip).";
-
-void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
-    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
-    command.add_option("--registry", preset.registryFolder,
-                       "Load the preset from this registry folder (the portable registry)");
-    command.add_option("--section", preset.section, "Profile section or registry key path");
-    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file");
-    command.add_option("--set", preset.overrides, "NAME=VALUE: override one stored value")
-        ->type_name("NAME=VALUE");
-}
 
 int Info(const std::string& libraryPath) {
     PluginLibrary lib(libraryPath);
@@ -174,6 +165,8 @@ int main(int argc, char** argv) {
                           "Write the preset below this registry folder");
     presetApp->add_option("--save-section", preset.targets.section,
                           "Section or key path to write (default: --section)");
+
+    AddPlotCommand(app);
 
     try {
         app.parse(argc, argv);

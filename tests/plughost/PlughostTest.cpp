@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/DirectHighPass.h"
+#include "support/ScratchFolder.h"
 #include "support/SignalHost.h"
 
 namespace {
@@ -60,21 +61,10 @@ Audio ReadAudio(const fs::path& path) {
     return audio;
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class PlughostTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("plughost-test-" + std::to_string(getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = FreshTestFolder("plughost-test-");
         input.left = NoiseSignal(50000, 1);
         input.right = NoiseSignal(50000, 2);
         WriteAudio(folder / "in.wav", input, 2);
@@ -84,14 +74,10 @@ class PlughostTest : public ::testing::Test {
     // Runs plughost in the scratch folder, after the shell commands
     // `before`; returns its exit code.
     int Run(const std::string& arguments, const std::string& before = "") {
-        const std::string command = before + "cd '" + folder.string() +
-                                    "' && '" PLUGHOST_PATH "' " + arguments + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        out = ReadText(folder / "out.txt");
-        err = ReadText(folder / "err.txt");
-        fs::remove(folder / "out.txt");
-        fs::remove(folder / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ToolRun run = RunInFolder(folder, "'" PLUGHOST_PATH "' " + arguments, before);
+        out = std::move(run.out);
+        err = std::move(run.err);
+        return run.exitCode;
     }
 
     // Nothing but the named files in the folder: no partial or temporary
