@@ -289,10 +289,10 @@ SineCosine SinCos(const Natural& r, int p) {
     SineCosine result{{}, {}, 3 * terms + 3};
     if (Compare(sinePlus, sineMinus) > 0) {
         Subtract(sinePlus, sineMinus);
-        result.sine = std::move(sinePlus);
+        result.sine = sinePlus;
     }
     Subtract(cosinePlus, cosineMinus);
-    result.cosine = std::move(cosinePlus);
+    result.cosine = cosinePlus;
     return result;
 }
 
@@ -322,7 +322,8 @@ double RoundToDouble(const Natural& q, int scale) {
         mantissa >>= 1;
         ++exponent;
     }
-    const auto biased = static_cast<uint64_t>(exponent + 52 + 1023);
+    const int biasedExponent = exponent + 52 + 1023;
+    const auto biased = static_cast<uint64_t>(biasedExponent);
     return std::bit_cast<double>(biased << 52 | (mantissa & ((uint64_t{1} << 52) - 1)));
 }
 
