@@ -1,5 +1,8 @@
 #include "plughost/AudioFiles.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -73,9 +76,11 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         throw HostError(ExitCode::kOutput, path + ": cannot write: " + reason);
     }
     if (IsIntegerFormat(format)) sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    writeBack_ = open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 AudioWriter::~AudioWriter() {
+    if (writeBack_ >= 0) close(writeBack_);
     if (file_) {
         sf_close(file_);
         std::remove(temporaryPath_.c_str());
@@ -89,6 +94,7 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
         if (channels_ == 2) DoublesToShorts(right, count, interleavedShorts_.data() + 1, 2);
         if (sf_writef_short(file_, interleavedShorts_.data(), count) != count)
             throw HostError(ExitCode::kOutput, path_ + ": write failed: " + sf_strerror(file_));
+        StartWriteBack(count);
         return;
     }
     const double* frames = left;
@@ -102,6 +108,17 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
     }
     if (sf_writef_double(file_, frames, count) != count)
         throw HostError(ExitCode::kOutput, path_ + ": write failed: " + sf_strerror(file_));
+    StartWriteBack(count);
+}
+
+void AudioWriter::StartWriteBack(uint32_t count) {
+    constexpr uint32_t kFramesBetween = 1 << 18;
+    framesSinceWriteBack_ += count;
+    if (framesSinceWriteBack_ < kFramesBetween || writeBack_ < 0) return;
+    framesSinceWriteBack_ = 0;
+    // Only a hint: pages already on their way are skipped, nothing waits,
+    // and a failure here shows in the flush before the rename.
+    sync_file_range(writeBack_, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 void AudioWriter::Commit() {

@@ -50,11 +50,17 @@ class AudioWriter {
     void Commit();
 
   private:
+    // Starts writing the data so far to disk in the background, every few
+    // megabytes, so that the flush before the rename finds little left.
+    void StartWriteBack(uint32_t count);
+
     std::string path_;
     std::string temporaryPath_;
     int channels_;
     bool shorts_;  // 16-bit samples, converted here as libsndfile would
     SNDFILE* file_ = nullptr;
+    int writeBack_ = -1;  // a descriptor of the temporary file, for StartWriteBack
+    uint32_t framesSinceWriteBack_ = 0;
     std::vector<double> interleaved_;
     std::vector<int16_t> interleavedShorts_;
 };
