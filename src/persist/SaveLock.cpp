@@ -1,5 +1,6 @@
 #include "persist/SaveLock.h"
 
+#include "persist/AsciiCase.h"
 #include "persist/Platform.h"
 
 #ifdef _WIN32
@@ -85,7 +86,7 @@ void SaveLock::Acquire(const char* kind, const std::string& path) {
     std::string folded;
     uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (char c : path) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c == '\\' ? '/' : c;
+        c = c == '\\' ? '/' : FoldAsciiCase(c);
         folded += c;
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }

@@ -5,11 +5,11 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
+#include "persist/AsciiCase.h"
 #include "plughost/HostError.h"
 
 namespace {
@@ -339,10 +339,10 @@ void Panel::FitY(double low, double high) {
 }
 
 ImageFormat ImageFormatOf(const std::string& path) {
-    std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : "";
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".png") return ImageFormat::kPng;
-    if (extension == ".svg") return ImageFormat::kSvg;
+    const std::string_view extension =
+        path.size() >= 4 ? std::string_view(path).substr(path.size() - 4) : "";
+    if (EqualIgnoringAsciiCase(extension, ".png")) return ImageFormat::kPng;
+    if (EqualIgnoringAsciiCase(extension, ".svg")) return ImageFormat::kSvg;
     throw HostError(ExitCode::kUsage, path + ": the image file name must end in .png or .svg");
 }
 
