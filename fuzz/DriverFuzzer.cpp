@@ -23,6 +23,8 @@ namespace {
 
 // As many names as the longest signature has tokens.
 constexpr size_t kSlots = 1024;
+// As many as the profile file and the registry take.
+constexpr size_t kMediaTokens = 8;
 
 struct Slot {
     Keyword keyword = Keyword::kUnknown;
@@ -178,9 +180,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     for (size_t i = 0; i < loaded.slots.size(); ++i)
         Check(SameSlot(loaded.slots[i], fromTree.slots[i], true, true));
     // Every value written to or read from a profile file or a value file
-    // goes through the whole file; long signatures, which the tree has just
-    // taken through every token, stop here to keep runs short.
-    if (loaded.slots.size() > 64) return 0;
+    // goes through the whole file, so a signature costs the square of its
+    // length there; longer signatures, which the tree has just taken through
+    // every token, stop here to keep runs short. Sixteen tokens hold every
+    // keyword next to every other.
+    if (loaded.slots.size() > kMediaTokens) return 0;
     ForgetMemoryFiles();
     const std::string ini = ScratchFolder() + "/driver.ini";
     Check(loaded.Save(ini.c_str(), "S", nullptr, nullptr) == 1);

@@ -140,8 +140,10 @@ Edit Difference(std::string_view before, std::string_view after) {
             after.substr(prefix, after.size() - prefix - suffix)};
 }
 
-// Everything the file reads as, within limits: the values of the first 16
-// keys, which keeps a run short (mutations move any line among them).
+// Everything the file reads as, within limits: the key lists of the first
+// 16 sections and the values of their first 16 keys, which keeps a run short
+// (each read scans the file; mutations move any line among these).
+constexpr size_t kExamined = 16;
 struct Snapshot {
     std::string bytes;
     std::vector<std::string> sections;
@@ -155,10 +157,11 @@ Snapshot Take(const Profile& profile) {
     s.bytes = profile.Text().Bytes();
     s.sections = profile.Names(nullptr);
     for (const std::string& section : s.sections) {
+        if (s.keysOf.size() == kExamined) break;
         if (s.keysOf.count(section)) continue;
         s.keysOf[section] = profile.Names(section.c_str());
         for (const std::string& key : s.keysOf[section]) {
-            if (s.pairs.size() < 16) s.pairs.emplace_back(section, key);
+            if (s.pairs.size() < kExamined) s.pairs.emplace_back(section, key);
         }
     }
     for (const auto& [section, key] : s.pairs) s.readings.push_back(profile.Read(section, key));

@@ -1,5 +1,7 @@
 #include "persist/ProfileText.h"
 
+#include <algorithm>
+
 #include "persist/AsciiCase.h"
 
 namespace {
@@ -39,6 +41,9 @@ ProfileText::ProfileText(std::string bytes) : bytes_(std::move(bytes)) {
 void ProfileText::Parse() {
     lines_.clear();
     const std::string_view all(bytes_);
+    // Every call of the profile functions parses the whole file: one
+    // allocation for its lines, not one per doubling (CR-only files grow).
+    lines_.reserve(static_cast<size_t>(std::count(all.begin(), all.end(), '\n')) + 1);
     size_t start = 0;
     while (start < all.size()) {
         size_t end = all.find_first_of("\r\n", start);
