@@ -1,12 +1,11 @@
 #include "math/RoundedTangent.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
-#include <initializer_list>
 #include <iterator>
-#include <stdexcept>
+
+#include "math/Natural.h"
 
 // How the result is made certain
 //
@@ -27,190 +26,13 @@
 // otherwise the attempt is repeated at twice the precision. The first attempt,
 // at 128 bits, decides all but a vanishing share of arguments.
 
+using namespace exact;
+
 namespace {
 
-// An unsigned integer in base 2^32, least significant limb first, with no
-// leading zero limbs (zero is empty). The limbs live in the object, not on
-// the heap, so that a filter may be redesigned where nothing may allocate
-// (a plug-in's audio thread). 8192 bits hold every value of an attempt at
-// precision p ≤ kMaxPrecision for any double: x·2^(p+2·1024) at most.
+// Precision p ≤ kMaxPrecision keeps every value of an attempt within
+// Natural's 8192 bits for any double: x·2^(p+2·1024) at most.
 constexpr int kMaxPrecision = 2048;
-
-class Natural {
-  public:
-    static constexpr size_t kCapacity = 256;
-
-    Natural() = default;
-    Natural(std::initializer_list<uint32_t> limbs) : Natural(limbs.begin(), limbs.end()) {}
-    explicit Natural(size_t count, uint32_t value = 0) { resize(count, value); }
-    template <typename Iterator>
-    Natural(Iterator first, Iterator last) {
-        for (; first != last; ++first) push_back(*first);
-    }
-
-    size_t size() const { return size_; }
-    bool empty() const { return size_ == 0; }
-    uint32_t& operator[](size_t i) { return limbs_[i]; }
-    uint32_t operator[](size_t i) const { return limbs_[i]; }
-    uint32_t back() const { return limbs_[size_ - 1]; }
-    uint32_t* begin() { return limbs_.data(); }
-    uint32_t* end() { return limbs_.data() + size_; }
-    void pop_back() { --size_; }
-    void push_back(uint32_t limb) { limbs_.at(size_++) = limb; }
-    void resize(size_t count, uint32_t value = 0) {
-        if (count > kCapacity) throw std::length_error("tangent precision");
-        for (size_t i = size_; i < count; ++i) limbs_[i] = value;
-        size_ = count;
-    }
-
-  private:
-    std::array<uint32_t, kCapacity> limbs_;
-    size_t size_ = 0;
-};
-
-void Normalize(Natural& a) {
-    while (!a.empty() && a.back() == 0) a.pop_back();
-}
-
-Natural FromWord(uint64_t value) {
-    Natural a{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
-    Normalize(a);
-    return a;
-}
-
-int BitLength(const Natural& a) {
-    return a.empty()
-               ? 0
-               : 32 * static_cast<int>(a.size() - 1) + static_cast<int>(std::bit_width(a.back()));
-}
-
-int Compare(const Natural& a, const Natural& b) {
-    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-    for (size_t i = a.size(); i-- > 0;) {
-        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    }
-    return 0;
-}
-
-// a += b
-void Add(Natural& a, const Natural& b) {
-    if (a.size() < b.size()) a.resize(b.size(), 0);
-    uint64_t carry = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        carry += static_cast<uint64_t>(a[i]) + (i < b.size() ? b[i] : 0);
-        a[i] = static_cast<uint32_t>(carry);
-        carry >>= 32;
-    }
-    if (carry != 0) a.push_back(static_cast<uint32_t>(carry));
-}
-
-// a −= b, for a ≥ b
-void Subtract(Natural& a, const Natural& b) {
-    uint64_t borrow = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const uint64_t take = (i < b.size() ? b[i] : 0) + borrow;
-        borrow = a[i] < take ? 1 : 0;
-        a[i] = static_cast<uint32_t>(a[i] - take);
-    }
-    Normalize(a);
-}
-
-Natural Multiply(const Natural& a, const Natural& b) {
-    if (a.empty() || b.empty()) return {};
-    Natural product(a.size() + b.size(), 0);
-    for (size_t i = 0; i < a.size(); ++i) {
-        uint64_t carry = 0;
-        for (size_t j = 0; j < b.size(); ++j) {
-            carry += static_cast<uint64_t>(a[i]) * b[j] + product[i + j];
-            product[i + j] = static_cast<uint32_t>(carry);
-            carry >>= 32;
-        }
-        product[i + b.size()] = static_cast<uint32_t>(carry);
-    }
-    Normalize(product);
-    return product;
-}
-
-// a ×= factor
-void MultiplySmall(Natural& a, uint32_t factor) {
-    uint64_t carry = 0;
-    for (uint32_t& limb : a) {
-        carry += static_cast<uint64_t>(limb) * factor;
-        limb = static_cast<uint32_t>(carry);
-        carry >>= 32;
-    }
-    if (carry != 0) a.push_back(static_cast<uint32_t>(carry));
-    Normalize(a);
-}
-
-// a = ⌊a / divisor⌋
-void DivideSmall(Natural& a, uint32_t divisor) {
-    uint64_t rest = 0;
-    for (size_t i = a.size(); i-- > 0;) {
-        rest = rest << 32 | a[i];
-        a[i] = static_cast<uint32_t>(rest / divisor);
-        rest %= divisor;
-    }
-    Normalize(a);
-}
-
-Natural ShiftLeft(const Natural& a, int bits) {
-    if (a.empty()) return {};
-    const size_t limbs = static_cast<size_t>(bits / 32);
-    const int rest = bits % 32;
-    Natural shifted(a.size() + limbs + 1, 0);
-    for (size_t i = 0; i < a.size(); ++i) {
-        const uint64_t wide = static_cast<uint64_t>(a[i]) << rest;
-        shifted[i + limbs] |= static_cast<uint32_t>(wide);
-        shifted[i + limbs + 1] |= static_cast<uint32_t>(wide >> 32);
-    }
-    Normalize(shifted);
-    return shifted;
-}
-
-// ⌊a / 2^bits⌋
-Natural ShiftRight(const Natural& a, int bits) {
-    const size_t limbs = static_cast<size_t>(bits / 32);
-    const int rest = bits % 32;
-    if (limbs >= a.size()) return {};
-    Natural shifted(a.size() - limbs);
-    for (size_t i = 0; i < shifted.size(); ++i) {
-        uint64_t wide = a[i + limbs];
-        if (i + limbs + 1 < a.size()) wide |= static_cast<uint64_t>(a[i + limbs + 1]) << 32;
-        shifted[i] = static_cast<uint32_t>(wide >> rest);
-    }
-    Normalize(shifted);
-    return shifted;
-}
-
-// a = ⌊a / 2⌋
-void HalveInPlace(Natural& a) {
-    for (size_t i = 0; i < a.size(); ++i) {
-        a[i] = a[i] >> 1 | (i + 1 < a.size() ? a[i + 1] << 31 : 0);
-    }
-    Normalize(a);
-}
-
-Natural PowerOfTwo(int bits) {
-    return ShiftLeft(Natural{1}, bits);
-}
-
-// ⌊a / b⌋, b ≠ 0, one quotient bit at a time.
-Natural Divide(Natural a, const Natural& b) {
-    const int shift = BitLength(a) - BitLength(b);
-    if (shift < 0) return {};
-    Natural quotient(static_cast<size_t>(shift / 32 + 1), 0);
-    Natural step = ShiftLeft(b, shift);
-    for (int bit = shift; bit >= 0; --bit) {
-        if (Compare(a, step) >= 0) {
-            Subtract(a, step);
-            quotient[static_cast<size_t>(bit / 32)] |= uint32_t{1} << (bit % 32);
-        }
-        HalveInPlace(step);
-    }
-    Normalize(quotient);
-    return quotient;
-}
 
 // atan(1/m)·2^p, truncated; adds a bound of its error, in units, to `error`.
 // The powers 2^p/m^(2k+1) stay within 2 units of the truth, each term within
@@ -294,20 +116,6 @@ SineCosine SinCos(const Natural& r, int p) {
     Subtract(cosinePlus, cosineMinus);
     result.cosine = cosinePlus;
     return result;
-}
-
-bool TestBit(const Natural& a, int bit) {
-    const auto limb = static_cast<size_t>(bit / 32);
-    return limb < a.size() && (a[limb] >> (bit % 32) & 1) != 0;
-}
-
-// Whether any of the bits below `bit` is set.
-bool AnyBitBelow(const Natural& a, int bit) {
-    const auto limb = static_cast<size_t>(bit / 32);
-    for (size_t i = 0; i < limb && i < a.size(); ++i) {
-        if (a[i] != 0) return true;
-    }
-    return limb < a.size() && (a[limb] & ((uint32_t{1} << (bit % 32)) - 1)) != 0;
 }
 
 // The double nearest to q·2^scale (ties to even), for q ≥ 2^54 and a result

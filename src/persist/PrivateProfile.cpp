@@ -26,7 +26,7 @@ std::optional<ProfileText> LoadProfile(const char* fileName) {
     std::error_code ignored;
     if (error == 0 || (error == ENOENT && std::filesystem::is_directory(
                                               std::filesystem::path(path).parent_path(), ignored)))
-        return ProfileText(std::move(bytes));
+        return std::optional<ProfileText>(std::in_place, std::move(bytes));  // parsed once
     return std::nullopt;
 }
 

@@ -6,8 +6,10 @@
 #ifdef _WIN32
 
 #include <cstdint>
-#include <cstdio>
+#include <string>
 #include <vector>
+
+#include "persist/ValueText.h"
 
 namespace {
 
@@ -16,10 +18,9 @@ namespace {
 // A predefined root has a fixed handle, the same in every process; another
 // handle whose name cannot be had only keeps saves of this process apart.
 std::string KeyName(HKEY key) {
-    char handle[64];
     const auto value = reinterpret_cast<uintptr_t>(key);
-    std::snprintf(handle, sizeof handle, "%lX", static_cast<unsigned long>(value));
-    if (value >= 0x80000000u && value <= 0x80000006u) return std::string("root ") + handle;
+    const std::string handle = FormatHexNumber(value, 1).Text();
+    if (value >= 0x80000000u && value <= 0x80000006u) return "root " + handle;
 
     using QueryKey = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<QueryKey>(
@@ -36,16 +37,14 @@ std::string KeyName(HKEY key) {
             if (name[i] < 0x80) {
                 text += static_cast<char>(name[i]);
             } else {
-                char code[8];
-                std::snprintf(code, sizeof code, "%%%04X", static_cast<unsigned>(name[i]));
-                text += code;
+                text += '%';
+                text += FormatHexNumber(name[i], 4).Text();
             }
         }
         return text;
     }
-    std::snprintf(handle, sizeof handle, "process %lX handle %lX", GetCurrentProcessId(),
-                  static_cast<unsigned long>(value));
-    return handle;
+    return std::string("process ") + FormatHexNumber(GetCurrentProcessId(), 1).Text() + " handle " +
+           handle;
 }
 
 // The file a profile name stands for, as the profile functions find it: a
@@ -94,9 +93,7 @@ void SaveLock::Acquire(const char* kind, const std::string& path) {
     if (name.size() + folded.size() < MAX_PATH) {
         name += folded;
     } else {
-        char code[20];
-        std::snprintf(code, sizeof code, "%016llX", static_cast<unsigned long long>(hash));
-        name += code;
+        name += FormatHexNumber(hash, 16).Text();
     }
     HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
     // An abandoned mutex (its holder died) is ours all the same; the files

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
-#include <limits>
-#include <system_error>
+#include <cmath>
+#include <string_view>
+
+#include "math/Decimal.h"
 
 namespace {
 
@@ -28,51 +29,56 @@ const char* SkipDigits(const char* p) {
     return p;
 }
 
-// Whether a decimal number that a double cannot hold was too large rather
-// than too small: the decimal exponent of its first nonzero digit, counting
-// the exponent part that starts at `end`, is not negative.
-bool IsOverflow(const char* mantissa, const char* end) {
-    constexpr long long kLimit = 1LL << 40;  // far beyond any double
-    const char* p = mantissa;
-    while (*p == '0') ++p;
-    long long magnitude = SkipDigits(p) - p;  // integer digits from the first nonzero one
-    if (magnitude == 0 && *p == '.') {
-        const char* fraction = p + 1;
-        const char* nonzero = fraction;
-        while (*nonzero == '0') ++nonzero;
-        magnitude = -(nonzero - fraction);
-    }
-    long long exponent = 0;
-    if (*end == 'e' || *end == 'E') {
-        const char* q = end + 1;
-        const bool negative = *q == '-';
-        if (*q == '+' || *q == '-') ++q;
-        for (; IsDigit(*q); ++q) exponent = std::min(exponent * 10 + (*q - '0'), kLimit);
-        if (negative) exponent = -exponent;
-    }
-    return magnitude + exponent > 0;
-}
-
 }  // namespace
 
 NumberText FormatGeneral(double value) {
     NumberText t;
-    char* end = std::to_chars(t.text, t.text + sizeof t.text - kExponentDigits, value,
-                              std::chars_format::general, kPrecision)
-                    .ptr;
-    // to_chars, like most C libraries, writes at least two exponent digits.
-    if (char* e = std::find(t.text, end, 'e'); e != end) {
-        char* digits = e + 2;  // past the sign
-        const auto have = static_cast<int>(end - digits);
-        if (have < kExponentDigits) {
-            const int pad = kExponentDigits - have;
-            std::memmove(digits + pad, digits, have);
-            std::fill_n(digits, pad, '0');
-            end += pad;
+    char* p = t.text;
+    if (std::signbit(value)) *p++ = '-';
+    const auto append = [&p](std::string_view text) { p = std::copy(text.begin(), text.end(), p); };
+    if (std::isnan(value)) {
+        append("nan");
+    } else if (std::isinf(value)) {
+        append("inf");
+    } else if (value == 0) {
+        append("0");
+    } else {
+        const DecimalDigits rounded = RoundToDigits(std::fabs(value), kPrecision);
+        char digits[kPrecision];
+        uint32_t rest = rounded.significand;
+        for (int i = kPrecision; i-- > 0; rest /= 10)
+            digits[i] = static_cast<char>('0' + rest % 10);
+        int count = kPrecision;  // without the trailing zeros
+        while (count > 1 && digits[count - 1] == '0') --count;
+        const std::string_view all(digits, kPrecision);
+        const int x = rounded.exponent;
+        if (x >= -4 && x < kPrecision) {
+            // 123.45, 100000, 0.00012
+            const int whole = std::max(x + 1, 0);  // digits before the point
+            if (whole == 0) *p++ = '0';
+            append(all.substr(0, static_cast<size_t>(whole)));
+            if (count > whole) {
+                *p++ = '.';
+                for (int i = x; i < -1; ++i) *p++ = '0';
+                append(all.substr(static_cast<size_t>(whole), static_cast<size_t>(count - whole)));
+            }
+        } else {
+            // 1.23457e+006, 1e-005: a double's exponent fits the three digits
+            *p++ = digits[0];
+            if (count > 1) {
+                *p++ = '.';
+                append(all.substr(1, static_cast<size_t>(count) - 1));
+            }
+            *p++ = 'e';
+            *p++ = x < 0 ? '-' : '+';
+            int magnitude = x < 0 ? -x : x;
+            for (int i = kExponentDigits; i-- > 0; magnitude /= 10)
+                p[i] = static_cast<char>('0' + magnitude % 10);
+            p += kExponentDigits;
         }
     }
-    *end = 0;
-    t.length = static_cast<uint32_t>(end - t.text);
+    *p = 0;
+    t.length = static_cast<uint32_t>(p - t.text);
     return t;
 }
 
@@ -97,19 +103,17 @@ double ParseReal(const char* text) {
         hasDigits = hasDigits || p != fraction;
     }
     if (!hasDigits) return 0.0;
-    const char* mantissaEnd = p;
+    int64_t exponent = 0;
     if (*p == 'e' || *p == 'E') {
-        const char* exponent = p + 1;
-        if (*exponent == '+' || *exponent == '-') ++exponent;
-        if (IsDigit(*exponent)) p = SkipDigits(exponent);
+        const char* q = p + 1;
+        const bool minus = *q == '-';
+        if (*q == '+' || *q == '-') ++q;
+        constexpr int64_t kLimit = int64_t{1} << 40;  // far beyond any double
+        for (; IsDigit(*q); ++q) exponent = std::min(exponent * 10 + (*q - '0'), kLimit);
+        if (minus) exponent = -exponent;
     }
-    // from_chars takes no leading sign and leaves the value alone when the
-    // number is out of range; the scan above has fixed the extent already.
-    double value = 0.0;
-    if (std::from_chars(mantissa, p, value, std::chars_format::general).ec ==
-        std::errc::result_out_of_range) {
-        value = IsOverflow(mantissa, mantissaEnd) ? std::numeric_limits<double>::infinity() : 0.0;
-    }
+    const double value =
+        NearestDouble(std::string_view(mantissa, static_cast<size_t>(p - mantissa)), exponent);
     return negative ? -value : value;
 }
 
@@ -128,6 +132,21 @@ void FormatHex(const uint8_t* bytes, uint32_t count, char* text) {
         *text++ = kDigits[bytes[i] >> 4];
         *text++ = kDigits[bytes[i] & 15];
     }
+}
+
+NumberText FormatHexNumber(uint64_t value, int minDigits) {
+    uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(value >> (56 - 8 * i));
+    char digits[16];
+    FormatHex(bytes, 8, digits);
+    const std::string_view all(digits, 16);
+    const size_t first =
+        std::min(all.find_first_not_of('0'), all.size() - static_cast<size_t>(minDigits));
+    NumberText t;
+    t.length = static_cast<uint32_t>(all.size() - first);
+    std::copy(all.begin() + static_cast<std::ptrdiff_t>(first), all.end(), t.text);
+    t.text[t.length] = 0;
+    return t;
 }
 
 namespace {

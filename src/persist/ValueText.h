@@ -27,6 +27,9 @@ uint32_t ParseWord(const char* text);
 
 // Writes 2 * count upper-case digits, high nibble first, no terminator.
 void FormatHex(const uint8_t* bytes, uint32_t count, char* text);
+// "%0*llX": the upper-case hexadecimal digits of `value`, at least
+// `minDigits` of them (1 to 16).
+NumberText FormatHexNumber(uint64_t value, int minDigits);
 // Decodes min(length / 2, max) digit pairs (every character is taken as a
 // digit, modulo 16) and returns that count; max when max <= 0.
 int32_t ParseHex(const char* text, uint32_t length, uint8_t* bytes, int32_t max);

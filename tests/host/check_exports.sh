@@ -1,7 +1,8 @@
 #!/bin/sh
 # Usage: check_exports.sh DUMPER LIBRARY
 # DUMPER is MinGW's objdump for a DLL (export table and DLL imports) or nm for
-# an ELF shared library (dynamic symbols defined by the library).
+# an ELF shared library (dynamic symbols defined by the library). A DLL, as
+# the build strips it, stays within 256 KB.
 set -eu
 dumper=$1 library=$2
 expected="CloseStream CopySettings CreateSettingsWindow Free InitializeXml Initialize LoadPreset OpenStream PlugInInfo ProcessStream SavePresetXml SavePreset SetStreamCallBack"
@@ -20,6 +21,11 @@ case $library in
         *) echo "$library imports $dll; only KERNEL32, ADVAPI32 and msvcrt are allowed"; exit 1 ;;
         esac
     done
+    size=$(wc -c <"$library")
+    if [ "$size" -gt 262144 ]; then
+        echo "$library has $size bytes, more than 256 KB"
+        exit 1
+    fi
     ;;
 *)
     exports=$("$dumper" -D --defined-only "$library" | awk '$3 !~ /^(_edata|_end|__bss_start|_init|_fini)$/ {print $3}' |
@@ -32,4 +38,4 @@ if [ "$exports" != "$expected" ]; then
     echo "expected:        $expected"
     exit 1
 fi
-echo "$library: the thirteen entry points and nothing else${imports:+; imports $imports}"
+echo "$library: the thirteen entry points and nothing else${imports:+; imports ${imports% }; $size bytes}"

@@ -23,7 +23,10 @@ TEST(ValueText, GeneralFormatHasThreeExponentDigits) {
                           Case{123456789, "1.23457e+008"}, Case{0.123456789, "0.123457"},
                           Case{-2.5, "-2.5"}, Case{0, "0"}, Case{-0.0, "-0"}, Case{1e300, "1e+300"},
                           Case{-1.5e-300, "-1.5e-300"}, Case{5e-324, "4.94066e-324"},
-                          Case{1.7976931348623157e308, "1.79769e+308"}, Case{999999.5, "1e+006"}}) {
+                          Case{1.7976931348623157e308, "1.79769e+308"}, Case{999999.5, "1e+006"},
+                          // exact ties go to the even digit
+                          Case{1234565, "1.23456e+006"}, Case{1234575, "1.23458e+006"},
+                          Case{100000.5, "100000"}, Case{100001.5, "100002"}}) {
         const NumberText t = FormatGeneral(c.value);
         EXPECT_STREQ(t.Text(), c.text);
         EXPECT_EQ(t.length, std::strlen(c.text));
@@ -37,6 +40,38 @@ TEST(ValueText, GeneralFormatMatchesPrintf) {
     for (int i = 0; i < 20000; ++i) {
         const double v = mantissa(random) * std::pow(10.0, exponent(random));
         ASSERT_EQ(FormatGeneral(v).Text(), PrintfGeneral(v)) << v;
+    }
+}
+
+// Every digit counts: decimal texts of random doubles at full length, of the
+// points halfway between neighbouring doubles (exact in long double) and of
+// numbers just beside those points, subnormals included, read as strtod
+// reads them.
+TEST(ValueText, RealsRoundToNearestLikeStrtod) {
+    std::mt19937_64 random(2);
+    std::uniform_int_distribution<uint64_t> bits(0, 0x7FEFFFFFFFFFFFFFull);
+    char text[900];
+    const auto check = [&](const char* what) {
+        ASSERT_EQ(ParseReal(text), std::strtod(text, nullptr)) << what << " " << text;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        double v;
+        const uint64_t b = i % 4 == 0 ? bits(random) % (1ull << 53) : bits(random);
+        std::memcpy(&v, &b, sizeof v);
+        std::snprintf(text, sizeof text, "%.17g", v);
+        check("shortest");
+        const long double middle = (static_cast<long double>(v) +
+                                    std::nextafter(v, std::numeric_limits<double>::infinity())) /
+                                   2;
+        std::snprintf(text, sizeof text, "%.780Le", middle);
+        check("halfway");
+        char* end = std::strchr(text, 'e');
+        std::string exact(text), exponent(end);
+        std::snprintf(text, sizeof text, "%s1%s", exact.substr(0, end - text).c_str(),
+                      exponent.c_str());
+        check("above halfway");
+        std::snprintf(text, sizeof text, "%.30Le", middle);
+        check("short of halfway");
     }
 }
 
@@ -102,6 +137,13 @@ TEST(ValueText, HexDigits) {
     char text[9] = {};
     FormatHex(bytes, 4, text);
     EXPECT_STREQ(text, "000AFF5C");
+    for (const unsigned long long value : {0ull, 0x1A4ull, 0x80000001ull, ~0ull}) {
+        for (const int digits : {1, 4, 16}) {
+            char expected[20];
+            std::snprintf(expected, sizeof expected, "%0*llX", digits, value);
+            EXPECT_STREQ(FormatHexNumber(value, digits).Text(), expected);
+        }
+    }
 
     // Other characters count modulo 16: 'G' as 16, 'z' as 67, ' ' as -23.
     uint8_t read[4] = {};
