@@ -3,6 +3,7 @@
 // the formats, and an element's typed attribute reads and writes.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +56,9 @@ void CheckGeneralRoundTrip(double value) {
     const NumberText text = FormatGeneral(value);
     Check(text.length == std::strlen(text.text) && text.length < sizeof text.text);
     Check(text.Text() == PrintfGeneral(value));
-    if (!std::isfinite(value)) return;
+    // A subnormal has too few bits for six digits: its text may read back
+    // as a neighbour ("1e-318" as 9.99999e-319).
+    if (!std::isfinite(value) || (value != 0 && std::fabs(value) < DBL_MIN)) return;
     const double read = ParseReal(text.Text());
     Check(std::string(FormatGeneral(read).Text()) == text.Text());
     Check(SameBits(ParseReal(FormatGeneral(read).Text()), read));

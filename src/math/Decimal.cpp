@@ -52,11 +52,14 @@ constexpr double kPowers[] = {
 constexpr int kLargestExactPower = 22;
 constexpr int kLargestPower = 308;
 
-// ⌊n / (2^twos·10^tens)⌋: floors of successive divisions compose.
-Natural DivideByPowers(const Natural& n, int twos, int tens) {
+// ⌊n / (2^twos·10^tens)⌋, by floors of successive divisions (they compose);
+// with `inexact`, whether any of them left a remainder.
+Natural DivideByPowers(const Natural& n, int twos, int tens, bool* inexact = nullptr) {
     Natural q = ShiftRight(n, twos);
-    for (; tens >= 9; tens -= 9) DivideSmall(q, 1000000000);
-    DivideSmall(q, PowerOfTenWord(tens));
+    bool rest = twos > 0 && AnyBitBelow(n, twos);
+    for (; tens >= 9; tens -= 9) rest = DivideSmall(q, 1000000000) != 0 || rest;
+    rest = DivideSmall(q, PowerOfTenWord(tens)) != 0 || rest;
+    if (inexact) *inexact = rest;
     return q;
 }
 
@@ -136,17 +139,17 @@ DecimalDigits RoundToDigits(double value, int digits) {
         // q + r/d = value / 10^(exponent − digits + 1)
         const int shift = exponent - digits + 1;
         Natural n = ShiftLeft(mantissa, std::max(scale, 0));
-        if (shift < 0) n = Multiply(n, PowerOfTen(-shift));
+        if (shift < 0) MultiplyByPowerOfTen(n, -shift);
         const Natural q = DivideByPowers(n, std::max(-scale, 0), std::max(shift, 0));
-        Natural d = PowerOfTwo(std::max(-scale, 0));
-        if (shift > 0) d = Multiply(d, PowerOfTen(shift));
-        Natural r = n;
-        Subtract(r, Multiply(q, d));
         if (Compare(q, high) >= 0) {
             ++exponent;
         } else if (Compare(q, low) < 0) {
             --exponent;
         } else {
+            Natural d = PowerOfTwo(std::max(-scale, 0));
+            if (shift > 0) MultiplyByPowerOfTen(d, shift);
+            Natural r = n;
+            Subtract(r, Multiply(q, d));
             uint32_t significand = q[0];
             const int half = Compare(ShiftLeft(r, 1), d);
             if (half > 0 || (half == 0 && significand % 2 != 0)) ++significand;
@@ -197,12 +200,16 @@ double NearestDouble(std::string_view mantissa, int64_t exponent) {
         const auto whole = static_cast<double>(LowWord(kept));
         return scale < 0 ? whole / kPowers[-scale] : whole * kPowers[scale];
     }
-    if (scale >= 0)
-        return RoundBinary(Multiply(kept, PowerOfTen(static_cast<int>(scale))), 0, inexact);
-    // A quotient of at least 55 bits.
-    const Natural divisor = PowerOfTen(static_cast<int>(-scale));
-    const int shift = std::max(0, BitLength(divisor) - BitLength(kept) + 56);
-    const Natural n = ShiftLeft(kept, shift);
-    const Natural q = DivideByPowers(n, 0, static_cast<int>(-scale));
-    return RoundBinary(q, -shift, inexact || Compare(Multiply(q, divisor), n) != 0);
+    if (scale >= 0) {
+        MultiplyByPowerOfTen(kept, static_cast<int>(scale));
+        return RoundBinary(kept, 0, inexact);
+    }
+    // A quotient of at least 55 bits: 10^−scale has fewer than
+    // −scale·log2(10) + 2 bits.
+    const int tens = static_cast<int>(-scale);
+    const int divisorBits = static_cast<int>(tens * 3.321928094887362) + 2;
+    const int shift = std::max(0, divisorBits - BitLength(kept) + 56);
+    bool remainder = false;
+    const Natural q = DivideByPowers(ShiftLeft(kept, shift), 0, tens, &remainder);
+    return RoundBinary(q, -shift, inexact || remainder);
 }

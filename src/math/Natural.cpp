@@ -80,7 +80,7 @@ void MultiplySmall(Natural& a, uint32_t factor) {
 }
 
 // a = ⌊a / divisor⌋
-void DivideSmall(Natural& a, uint32_t divisor) {
+uint32_t DivideSmall(Natural& a, uint32_t divisor) {
     uint64_t rest = 0;
     for (size_t i = a.size(); i-- > 0;) {
         rest = rest << 32 | a[i];
@@ -88,6 +88,7 @@ void DivideSmall(Natural& a, uint32_t divisor) {
         rest %= divisor;
     }
     Normalize(a);
+    return static_cast<uint32_t>(rest);
 }
 
 Natural ShiftLeft(const Natural& a, int bits) {
@@ -135,11 +136,11 @@ Natural PowerOfTwo(int bits) {
     return ShiftLeft(Natural{1}, bits);
 }
 
-Natural PowerOfTen(int exponent) {
-    Natural power{1};
-    for (; exponent >= 9; exponent -= 9) MultiplySmall(power, 1000000000);
-    for (; exponent > 0; --exponent) MultiplySmall(power, 10);
-    return power;
+void MultiplyByPowerOfTen(Natural& a, int exponent) {
+    for (; exponent >= 9; exponent -= 9) MultiplySmall(a, 1000000000);
+    uint32_t rest = 1;
+    for (; exponent > 0; --exponent) rest *= 10;
+    MultiplySmall(a, rest);
 }
 
 // One quotient bit at a time.

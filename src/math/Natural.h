@@ -73,13 +73,14 @@ void Subtract(Natural& a, const Natural& b);
 Natural Multiply(const Natural& a, const Natural& b);
 // a ×= factor
 void MultiplySmall(Natural& a, uint32_t factor);
-// a = ⌊a / divisor⌋
-void DivideSmall(Natural& a, uint32_t divisor);
+// a = ⌊a / divisor⌋; returns the remainder.
+uint32_t DivideSmall(Natural& a, uint32_t divisor);
 Natural ShiftLeft(const Natural& a, int bits);
 // ⌊a / 2^bits⌋
 Natural ShiftRight(const Natural& a, int bits);
 Natural PowerOfTwo(int bits);
-Natural PowerOfTen(int exponent);
+// a ×= 10^exponent, exponent ≥ 0
+void MultiplyByPowerOfTen(Natural& a, int exponent);
 // ⌊a / b⌋ for b ≠ 0.
 Natural Divide(Natural a, const Natural& b);
 bool TestBit(const Natural& a, int bit);
