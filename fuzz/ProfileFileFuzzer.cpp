@@ -55,16 +55,16 @@ struct Reading {
 
 class Profile {
   public:
-    Profile(const ProfileText& text, size_t room) : text_(&text), room_(room) {}
+    Profile(const ProfileText& text, size_t room) : text_(&text), room_(room), buffer_(room) {}
     const ProfileText& Text() const { return *text_; }
     void Use(const ProfileText& text) { text_ = &text; }
 
     // Names from a list read with room to spare: sections, or a section's keys.
     std::vector<std::string> Names(const char* section) const {
-        std::vector<char> buffer(room_);
+        char* buffer = Scratch();
         const DWORD n =
-            ProfileString(text_, section, nullptr, "", buffer.data(), static_cast<DWORD>(room_));
-        Check(n < room_);
+            ProfileString(text_, section, nullptr, "", buffer, static_cast<DWORD>(room_));
+        Check(n < room_ && buffer[n] == '\0');
         std::vector<std::string> names;
         for (size_t at = 0; at < n; at += names.back().size() + 1) names.emplace_back(&buffer[at]);
         return names;
@@ -72,11 +72,11 @@ class Profile {
 
     Reading Read(const std::string& section, const std::string& key) const {
         Reading r;
-        std::vector<char> buffer(room_);
-        const DWORD n = ProfileString(text_, section.c_str(), key.c_str(), "<missing>",
-                                      buffer.data(), static_cast<DWORD>(room_));
+        char* buffer = Scratch();
+        const DWORD n = ProfileString(text_, section.c_str(), key.c_str(), "<missing>", buffer,
+                                      static_cast<DWORD>(room_));
         Check(n < room_ && buffer[n] == '\0');
-        r.text.assign(buffer.data(), n);
+        r.text.assign(buffer, n);
         r.number = ProfileInt(text_, section.c_str(), key.c_str(), 0x5A5A5A5A);
         const UINT size = r.text.size() >= 2 ? static_cast<UINT>(r.text.size() / 2 - 1) : 0;
         r.structBytes.assign(size, '\x77');
@@ -89,13 +89,13 @@ class Profile {
     // Reads into a buffer of exactly `size` bytes: never past it, always
     // terminated, and a prefix of what a roomy buffer gets.
     void ReadCut(const char* section, const char* key, DWORD size) const {
-        std::vector<char> whole(room_);
+        char* whole = Scratch();
         const DWORD all =
-            ProfileString(text_, section, key, "default", whole.data(), static_cast<DWORD>(room_));
-        std::vector<char> cut(size);
+            ProfileString(text_, section, key, "default", whole, static_cast<DWORD>(room_));
+        std::vector<char> cut(size, kUnwritten);
         const DWORD n = ProfileString(text_, section, key, "default", cut.data(), size);
         Check(n < size && cut[n] == '\0' && n <= all);
-        Check(std::memcmp(cut.data(), whole.data(), n) == 0);
+        Check(std::memcmp(cut.data(), whole, n) == 0);
         // A list cut short ends in two terminators (an empty key list gives
         // the default, cut like a value).
         if ((!section || !key) && n < all)
@@ -103,8 +103,17 @@ class Profile {
     }
 
   private:
+    static constexpr char kUnwritten = 0x7F;
+    // The one roomy buffer of all reads, refilled before each so that a
+    // terminator the read did not write cannot be mistaken for its own.
+    char* Scratch() const {
+        std::fill(buffer_.begin(), buffer_.end(), kUnwritten);
+        return buffer_.data();
+    }
+
     const ProfileText* text_;
     size_t room_;
+    mutable std::vector<char> buffer_;
 };
 
 // One matching pair of quotes around the trimmed text goes.

@@ -121,11 +121,12 @@ LONG NewHandle(std::string folder, REGSAM access, PHKEY result) {
     return *result ? ERROR_SUCCESS : ERROR_OUTOFMEMORY;
 }
 
+// A key without a value file has no values yet; one whose folder is gone
+// has been deleted. The folder is looked at only when the file is missing.
 LONG LoadValues(const RegistryKey& key, RegistryValues& values) {
-    if (!IsFolder(key.folder)) return ERROR_KEY_DELETED;
     std::string bytes;
     const int error = ReadFileBytes(key.folder + kValueFile, bytes);
-    if (error == ENOENT) return ERROR_SUCCESS;
+    if (error == ENOENT) return IsFolder(key.folder) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
     if (error != 0) return ErrorFromErrno(error, ERROR_CANTREAD);
     return values.Parse(bytes) ? ERROR_SUCCESS : ERROR_REGISTRY_CORRUPT;
 }
