@@ -4,8 +4,11 @@
 #include <sndfile.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "plughost/LevelMeter.h"
 
 // An input file, mono or stereo, read front to back.
 class AudioReader {
@@ -22,9 +25,10 @@ class AudioReader {
     int Format() const { return info_.format; }
     int64_t Frames() const { return info_.frames; }
 
-    // Reads up to `count` frames into `left` and, for stereo, `right`; returns
-    // the number read (fewer only at the end of the file).
-    uint32_t Read(double* left, double* right, uint32_t count);
+    // Reads up to `count` frames into `left` and, for stereo, `right`, and
+    // measures them into `level` if given; returns the number read (fewer
+    // only at the end of the file).
+    uint32_t Read(double* left, double* right, uint32_t count, LevelMeter* level = nullptr);
 
   private:
     std::string path_;
@@ -34,6 +38,8 @@ class AudioReader {
     std::vector<double> interleaved_;
     std::vector<int16_t> interleavedShorts_;
 };
+
+class BackgroundFlush;
 
 // An output file written beside its final path and moved into place by
 // Commit(), so that a failed run never leaves a partial file behind.
@@ -50,8 +56,8 @@ class AudioWriter {
     void Commit();
 
   private:
-    // Starts writing the data so far to disk in the background, every few
-    // megabytes, so that the flush before the rename finds little left.
+    // Every few megabytes, has the background flush take the data so far
+    // to disk, so that the flush before the rename finds little left.
     void StartWriteBack(uint32_t count);
 
     std::string path_;
@@ -59,8 +65,9 @@ class AudioWriter {
     int channels_;
     bool shorts_;  // 16-bit samples, converted here as libsndfile would
     SNDFILE* file_ = nullptr;
-    int writeBack_ = -1;  // a descriptor of the temporary file, for StartWriteBack
+    int writeBack_ = -1;  // a descriptor of the temporary file, for the background flush
     uint32_t framesSinceWriteBack_ = 0;
+    std::unique_ptr<BackgroundFlush> flush_;
     std::vector<double> interleaved_;
     std::vector<int16_t> interleavedShorts_;
 };
@@ -73,6 +80,11 @@ bool IsPcm16(int format);
 inline double ShortToDouble(int16_t x) {
     return x * (1.0 / 32768);
 }
+
+// `frames` interleaved 16-bit frames of one or two channels into planar
+// doubles, each as ShortToDouble gives it; the right channel only where
+// `right` is given.
+void ShortsToDoubles(const int16_t* in, uint32_t frames, int channels, double* left, double* right);
 
 // `count` doubles into 16-bit samples, `stride` apart, as libsndfile writes
 // them with clipping on: scaled by 2^31, clipped, rounded to the nearest

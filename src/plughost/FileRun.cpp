@@ -1,5 +1,6 @@
 #include "plughost/FileRun.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,7 +21,8 @@
 // callback, and the writer (output level, encoding). Fixed-size blocks of
 // planar samples circulate between neighbours, so memory stays the same
 // however long the file is and every sample is converted exactly as one
-// thread would convert it.
+// thread would convert it. The plug-in writes its output straight into the
+// writer's blocks.
 
 namespace {
 
@@ -28,6 +30,16 @@ using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kBlockFrames = 16384;
 constexpr size_t kBlocksPerLink = 8;  // per direction: 2 MiB of stereo samples
+
+// Output blocks take at least one request each; larger requests get fewer
+// blocks, but never fewer than two, so the writer works while the plug-in
+// fills the next.
+uint32_t OutputBlockFrames(uint32_t requestSize) {
+    return std::max(kBlockFrames, requestSize);
+}
+size_t OutputBlocks(uint32_t requestSize) {
+    return std::max<size_t>(2, kBlocksPerLink * kBlockFrames / OutputBlockFrames(requestSize));
+}
 
 struct Block {
     std::vector<double> left;
@@ -39,16 +51,17 @@ struct Block {
 
 // Full blocks go downstream, empty ones come back.
 struct Link {
-    explicit Link(bool stereo) : full(kBlocksPerLink), empty(kBlocksPerLink) {
-        for (size_t k = 0; k < kBlocksPerLink; ++k)
-            empty.Push({std::vector<double>(kBlockFrames),
-                        std::vector<double>(stereo ? kBlockFrames : 0), 0});
+    Link(bool stereo, uint32_t frames, size_t blocks)
+        : frames(frames), full(blocks), empty(blocks) {
+        for (size_t k = 0; k < blocks; ++k)
+            empty.Push({std::vector<double>(frames), std::vector<double>(stereo ? frames : 0), 0});
     }
     void Close() {
         full.Close();
         empty.Close();
     }
 
+    uint32_t frames;  // each block's room
     BlockQueue<Block> full, empty;
 };
 
@@ -56,7 +69,9 @@ struct Link {
 // first failure of any stage, which stops them all.
 class Pipeline {
   public:
-    explicit Pipeline(bool stereo) : in(stereo), out(stereo) {}
+    Pipeline(bool stereo, uint32_t requestSize)
+        : in(stereo, kBlockFrames, kBlocksPerLink),
+          out(stereo, OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
     ~Pipeline() { Join(); }
 
     template <typename Stage>
@@ -93,16 +108,10 @@ class Pipeline {
     std::vector<std::jthread> threads_;
 };
 
-void Measure(LevelMeter& level, Block& block) {
-    level.Measure(block.left.data(), block.count);
-    if (!block.right.empty()) level.Measure(block.right.data(), block.count);
-}
-
 void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
     try {
         while (std::optional<Block> block = pipeline.in.empty.Pop()) {
-            block->count = reader.Read(block->left.data(), block->Right(), kBlockFrames);
-            Measure(level, *block);
+            block->count = reader.Read(block->left.data(), block->Right(), kBlockFrames, &level);
             const bool end = block->count < kBlockFrames;
             if ((block->count > 0 && !pipeline.in.full.Push(std::move(*block))) || end) break;
         }
@@ -115,7 +124,8 @@ void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
 void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress) {
     try {
         while (std::optional<Block> block = pipeline.out.full.Pop()) {
-            Measure(level, *block);
+            level.Measure(block->left.data(), block->count);
+            if (!block->right.empty()) level.Measure(block->right.data(), block->count);
             writer.Write(block->left.data(), block->Right(), block->count);
             progress.AddFrames(block->count);
             pipeline.out.empty.Push(std::move(*block));
@@ -160,27 +170,24 @@ struct Feed {
     }
 };
 
-// The plug-in's output, gathered into the writer's blocks. False once the
-// writer has stopped.
-class Drain {
+// The writer's blocks, lent to the plug-in as its output arrays: each
+// request's output lands after the frames already in the block.
+class OutputRoom {
   public:
-    explicit Drain(Link& link) : link_(&link) {}
+    explicit OutputRoom(Link& link) : link_(&link) {}
 
-    bool Put(const double* left, const double* right, uint32_t count) {
-        for (uint32_t done = 0; done < count;) {
-            if (!block_) {
-                if (!(block_ = link_->empty.Pop())) return false;
-                block_->count = 0;
-            }
-            const uint32_t n = std::min(count - done, kBlockFrames - block_->count);
-            std::memcpy(block_->left.data() + block_->count, left + done, 8 * n);
-            if (right) std::memcpy(block_->right.data() + block_->count, right + done, 8 * n);
-            block_->count += n;
-            done += n;
-            if (block_->count == kBlockFrames && !Flush()) return false;
+    // Room for `count` frames; nothing once the writer has stopped.
+    std::optional<StreamBuffer> Next(uint32_t count) {
+        if (block_ && link_->frames - block_->count < count && !Flush()) return std::nullopt;
+        if (!block_) {
+            if (!(block_ = link_->empty.Pop())) return std::nullopt;
+            block_->count = 0;
         }
-        return true;
+        return StreamBuffer{count, block_->left.data() + block_->count,
+                            block_->right.empty() ? nullptr : block_->right.data() + block_->count};
     }
+    // The first `count` frames of the last room hold output.
+    void Keep(uint32_t count) { block_->count += count; }
     bool Flush() {
         if (!block_ || block_->count == 0) return true;
         const bool taken = link_->full.Push(std::move(*block_));
@@ -230,7 +237,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
 
     const bool stereo = reader.Channels() == 2;
     LevelMeter inputLevel, outputLevel;
-    Pipeline pipeline(stereo);
+    Pipeline pipeline(stereo, options.requestSize);
     Feed feed(pipeline.in);
     SettingsRecord settings = makeSettings();
     const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.Channels()),
@@ -241,20 +248,18 @@ RunSummary ProcessFile(const PluginLibrary& lib,
 
     pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel); });
     pipeline.Start([&] { WriteStage(writer, pipeline, outputLevel, progress); });
-    Drain drain(pipeline.out);
-    std::vector<double> left(options.requestSize), right(stereo ? options.requestSize : 0);
+    OutputRoom room(pipeline.out);
     Clock::duration processing{};
-    for (;;) {
-        StreamBuffer buffer{options.requestSize, left.data(), stereo ? right.data() : nullptr};
+    while (std::optional<StreamBuffer> buffer = room.Next(options.requestSize)) {
         const auto call = Clock::now();
-        const uint32_t ready = lib.ProcessStream(&buffer, settings.Get());
+        const uint32_t ready = lib.ProcessStream(&*buffer, settings.Get());
         processing += Clock::now() - call;
         const uint32_t n = std::min(ready, options.requestSize);
-        if (!drain.Put(buffer.left, buffer.right, n)) break;
+        room.Keep(n);
         summary.frames += n;
         if (ready < options.requestSize) break;
     }
-    drain.Flush();
+    room.Flush();
     pipeline.Join();
     lib.CloseStream(settings.Get());
     pipeline.ThrowFailure();

@@ -1,5 +1,6 @@
 #include "plughost/LevelMeter.h"
 
+#include <algorithm>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -37,4 +38,30 @@ void LevelMeter::Measure(const double* samples, uint32_t count) {
         peak_ = peak_ < magnitude ? magnitude : peak_;
         beyondFullScale_ += !(magnitude <= 1.0);
     }
+}
+
+void LevelMeter::MeasureShorts(const int16_t* samples, size_t count) {
+    int low = 0, high = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    __m128i lows = _mm_setzero_si128(), highs = _mm_setzero_si128();
+    for (; i + 8 <= count; i += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
+        lows = _mm_min_epi16(lows, x);
+        highs = _mm_max_epi16(highs, x);
+    }
+    alignas(16) int16_t lowest[8], highest[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lowest), lows);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highest), highs);
+    for (int k = 0; k < 8; ++k) {
+        low = std::min<int>(low, lowest[k]);
+        high = std::max<int>(high, highest[k]);
+    }
+#endif
+    for (; i < count; ++i) {
+        low = std::min<int>(low, samples[i]);
+        high = std::max<int>(high, samples[i]);
+    }
+    const double peak = std::max(-low, high) * (1.0 / 32768);
+    peak_ = peak_ < peak ? peak : peak_;
 }

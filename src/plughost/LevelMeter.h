@@ -1,6 +1,7 @@
 // The level of a signal as the summary reports it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The peak magnitude of a signal and the samples an integer file cannot hold
@@ -8,6 +9,9 @@
 class LevelMeter {
   public:
     void Measure(const double* samples, uint32_t count);
+    // 16-bit samples, as they read into doubles (x / 32768): only the peak
+    // moves, since none is beyond full scale.
+    void MeasureShorts(const int16_t* samples, size_t count);
 
     double Peak() const { return peak_; }  // a not-a-number sample never is the peak
     uint64_t BeyondFullScale() const { return beyondFullScale_; }

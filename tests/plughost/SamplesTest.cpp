@@ -64,6 +64,23 @@ TEST(SamplesTest, EverySixteenBitValueReadsAsLibsndfileReadsIt) {
     }
 }
 
+// Interleaved frames come apart into the same doubles, over the vector
+// steps and the tail.
+TEST(SamplesTest, InterleavedShortsBecomeTheSameDoubles) {
+    std::vector<int16_t> all;
+    for (int x = INT16_MIN; x <= INT16_MAX; ++x) all.push_back(static_cast<int16_t>(x));
+    all.push_back(0);  // pairs with the odd one out below
+    const auto frames = static_cast<uint32_t>(all.size() / 2 - 1);  // odd: a tail
+    std::vector<double> left(frames), right(frames), mono(all.size());
+    ShortsToDoubles(all.data(), frames, 2, left.data(), right.data());
+    ShortsToDoubles(all.data(), static_cast<uint32_t>(all.size()), 1, mono.data(), nullptr);
+    for (uint32_t i = 0; i < frames; ++i) {
+        ASSERT_EQ(left[i], ShortToDouble(all[2 * i])) << i;
+        ASSERT_EQ(right[i], ShortToDouble(all[2 * i + 1])) << i;
+    }
+    for (size_t i = 0; i < all.size(); ++i) ASSERT_EQ(mono[i], ShortToDouble(all[i])) << i;
+}
+
 // Every step of the 16-bit scale, the neighbours of each step and of each
 // point halfway, full scale and beyond, infinities, not a number, noise.
 TEST(SamplesTest, DoublesBecomeTheSixteenBitValuesLibsndfileWrites) {
@@ -115,6 +132,28 @@ TEST(SamplesTest, LevelMeterFindsThePeakAndCountsWhatAnIntegerFileCannotHold) {
         }
         EXPECT_EQ(meter.Peak(), peak) << start;
         EXPECT_EQ(meter.BeyondFullScale(), beyond) << start;
+    }
+}
+
+// The peak of 16-bit samples is the peak of the doubles they read as, the
+// most negative value included, wherever in a block it lies.
+TEST(SamplesTest, LevelMeterTakesSixteenBitSamplesAsTheyRead) {
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<int> noise(-20000, 20000);
+    std::vector<int16_t> samples(1003);
+    for (int16_t& x : samples) x = static_cast<int16_t>(noise(random));
+    for (size_t at : {size_t{0}, size_t{7}, size_t{8}, size_t{1002}}) {
+        for (int16_t extreme : {int16_t{INT16_MIN}, int16_t{INT16_MAX}, int16_t{-30000}}) {
+            std::vector<int16_t> block = samples;
+            block[at] = extreme;
+            std::vector<double> doubles(block.size());
+            for (size_t i = 0; i < block.size(); ++i) doubles[i] = ShortToDouble(block[i]);
+            LevelMeter shorts, reference;
+            shorts.MeasureShorts(block.data(), block.size());
+            reference.Measure(doubles.data(), static_cast<uint32_t>(doubles.size()));
+            EXPECT_EQ(shorts.Peak(), reference.Peak()) << at << " " << extreme;
+            EXPECT_EQ(shorts.BeyondFullScale(), 0u);
+        }
     }
 }
 
