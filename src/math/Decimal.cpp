@@ -63,37 +63,6 @@ Natural DivideByPowers(const Natural& n, int twos, int tens, bool* inexact = nul
     return q;
 }
 
-uint64_t LowWord(const Natural& a) {
-    return (a.size() > 0 ? a[0] : 0) | (a.size() > 1 ? uint64_t{a[1]} << 32 : 0);
-}
-
-// The double nearest to (q + f)·2^scale, q > 0, where 0 ≤ f < 1 and f > 0
-// exactly when `inexact`. An inexact q has at least two bits below the last
-// one the result keeps.
-double RoundBinary(const Natural& q, int scale, bool inexact) {
-    const int length = BitLength(q);
-    if (length - 1 + scale > 1023) return std::numeric_limits<double>::infinity();
-    // The last bit kept: the 53rd, or 2^−1074 for subnormal results.
-    const int drop = std::max(length - 53, -1074 - scale);
-    uint64_t mantissa;
-    if (drop <= 0) {
-        mantissa = LowWord(ShiftLeft(q, -drop));
-    } else {
-        mantissa = LowWord(ShiftRight(q, drop));
-        if (TestBit(q, drop - 1) && (inexact || AnyBitBelow(q, drop - 1) || (mantissa & 1) != 0))
-            ++mantissa;
-    }
-    int last = scale + drop;  // the exponent of the mantissa's last bit
-    if (mantissa >> 53 != 0) {
-        mantissa >>= 1;
-        ++last;
-    }
-    // The implicit bit, 2^52, carries into the exponent field; a subnormal
-    // (last = −1074, mantissa < 2^52) has that field 0, and a rounding up to
-    // 2^1024 gives exactly the pattern of infinity.
-    return std::bit_cast<double>((static_cast<uint64_t>(last + 1074) << 52) + mantissa);
-}
-
 // Almost every value is decided in double arithmetic: y = value·10^m, with
 // m = digits − 1 − exponent, takes at most two powers of ten from the table
 // and two products, each off by at most half a unit in the last place
@@ -202,7 +171,7 @@ double NearestDouble(std::string_view mantissa, int64_t exponent) {
     }
     if (scale >= 0) {
         MultiplyByPowerOfTen(kept, static_cast<int>(scale));
-        return RoundBinary(kept, 0, inexact);
+        return RoundToDouble(kept, 0, inexact);
     }
     // A quotient of at least 55 bits: 10^−scale has fewer than
     // −scale·log2(10) + 2 bits.
@@ -211,5 +180,5 @@ double NearestDouble(std::string_view mantissa, int64_t exponent) {
     const int shift = std::max(0, divisorBits - BitLength(kept) + 56);
     bool remainder = false;
     const Natural q = DivideByPowers(ShiftLeft(kept, shift), 0, tens, &remainder);
-    return RoundBinary(q, -shift, inexact || remainder);
+    return RoundToDouble(q, -shift, inexact || remainder);
 }

@@ -1,6 +1,8 @@
 #include "math/Natural.h"
 
+#include <algorithm>
 #include <bit>
+#include <limits>
 
 namespace exact {
 
@@ -172,6 +174,34 @@ bool AnyBitBelow(const Natural& a, int bit) {
         if (a[i] != 0) return true;
     }
     return limb < a.size() && (a[limb] & ((uint32_t{1} << (bit % 32)) - 1)) != 0;
+}
+
+uint64_t LowWord(const Natural& a) {
+    return (a.size() > 0 ? a[0] : 0) | (a.size() > 1 ? uint64_t{a[1]} << 32 : 0);
+}
+
+double RoundToDouble(const Natural& q, int scale, bool inexact) {
+    const int length = BitLength(q);
+    if (length - 1 + scale > 1023) return std::numeric_limits<double>::infinity();
+    // The last bit kept: the 53rd, or 2^−1074 for subnormal results.
+    const int drop = std::max(length - 53, -1074 - scale);
+    uint64_t mantissa;
+    if (drop <= 0) {
+        mantissa = LowWord(ShiftLeft(q, -drop));
+    } else {
+        mantissa = LowWord(ShiftRight(q, drop));
+        if (TestBit(q, drop - 1) && (inexact || AnyBitBelow(q, drop - 1) || (mantissa & 1) != 0))
+            ++mantissa;
+    }
+    int last = scale + drop;  // the exponent of the mantissa's last bit
+    if (mantissa >> 53 != 0) {
+        mantissa >>= 1;
+        ++last;
+    }
+    // The implicit bit, 2^52, carries into the exponent field; a subnormal
+    // (last = −1074, mantissa < 2^52) has that field 0, and a rounding up to
+    // 2^1024 gives exactly the pattern of infinity.
+    return std::bit_cast<double>((static_cast<uint64_t>(last + 1074) << 52) + mantissa);
 }
 
 }  // namespace exact

@@ -86,5 +86,13 @@ Natural Divide(Natural a, const Natural& b);
 bool TestBit(const Natural& a, int bit);
 // Whether any of the bits below `bit` is set.
 bool AnyBitBelow(const Natural& a, int bit);
+// The low 64 bits.
+uint64_t LowWord(const Natural& a);
+
+// The double nearest to (q + f)·2^scale (ties to even), q > 0, where
+// 0 ≤ f < 1 and f > 0 exactly when `inexact`; subnormal and infinite
+// results included. An inexact q has at least two bits below the last one
+// the result keeps.
+double RoundToDouble(const Natural& q, int scale, bool inexact = false);
 
 }  // namespace exact

@@ -118,23 +118,6 @@ SineCosine SinCos(const Natural& r, int p) {
     return result;
 }
 
-// The double nearest to q·2^scale (ties to even), for q ≥ 2^54 and a result
-// in the normal range, assembled from its fields.
-double RoundToDouble(const Natural& q, int scale) {
-    const int shift = BitLength(q) - 53;
-    const Natural top = ShiftRight(q, shift);
-    uint64_t mantissa = top[0] | uint64_t{top[1]} << 32;
-    if (TestBit(q, shift - 1) && ((mantissa & 1) != 0 || AnyBitBelow(q, shift - 1))) ++mantissa;
-    int exponent = scale + shift;
-    if (mantissa >> 53 != 0) {
-        mantissa >>= 1;
-        ++exponent;
-    }
-    const int biasedExponent = exponent + 52 + 1023;
-    const auto biased = static_cast<uint64_t>(biasedExponent);
-    return std::bit_cast<double>(biased << 52 | (mantissa & ((uint64_t{1} << 52) - 1)));
-}
-
 // The double nearest to a bound of a/b, a, b > 0: to q·2^−k below it, with
 // q = ⌊a·2^k/b⌋ of p/2 + 32 bits, or with `above` to (q + 1)·2^−k above it.
 // Rounding is monotonic, so the double nearest to a/b lies between the two.

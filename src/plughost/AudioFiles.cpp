@@ -66,23 +66,32 @@ uint32_t AudioReader::Read(double* left, double* right, uint32_t count, LevelMet
 }
 
 // Flushes a file to disk on a thread of its own, on request, while the file
-// is still being written. A disk with a write cache holds on to what it has
+// is still being written (through a descriptor of its own: libsndfile keeps
+// its own to itself). A disk with a write cache holds on to what it has
 // been given until it is told to flush, so a single flush at the end waits
 // for the whole file (about half a millisecond per megabyte here); flushed
 // as it grows, the file's last flush waits only for its last few megabytes.
 class BackgroundFlush {
   public:
+    // Takes the descriptor, and closes it once a flush under way is done.
     explicit BackgroundFlush(int fd)
-        : thread_([this, fd](std::stop_token stop) {
+        : fd_(fd), thread_([this](std::stop_token stop) {
               std::unique_lock lock(mutex_);
               while (wake_.wait(lock, stop, [&] { return requested_; })) {
                   requested_ = false;
                   lock.unlock();
                   // A failure shows again in the flush before the rename.
-                  fdatasync(fd);
+                  fdatasync(fd_);
                   lock.lock();
               }
           }) {}
+    ~BackgroundFlush() {
+        thread_.request_stop();
+        thread_.join();
+        close(fd_);
+    }
+    BackgroundFlush(const BackgroundFlush&) = delete;
+    BackgroundFlush& operator=(const BackgroundFlush&) = delete;
 
     // A flush soon: now, or after the one under way.
     void Request() {
@@ -94,6 +103,7 @@ class BackgroundFlush {
     }
 
   private:
+    int fd_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     bool requested_ = false;
@@ -118,13 +128,12 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         throw HostError(ExitCode::kOutput, path + ": cannot write: " + reason);
     }
     if (IsIntegerFormat(format)) sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    writeBack_ = open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (writeBack_ >= 0) flush_ = std::make_unique<BackgroundFlush>(writeBack_);
+    const int fd = open(temporaryPath_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) flush_ = std::make_unique<BackgroundFlush>(fd);
 }
 
 AudioWriter::~AudioWriter() {
     flush_.reset();
-    if (writeBack_ >= 0) close(writeBack_);
     if (file_) {
         sf_close(file_);
         std::remove(temporaryPath_.c_str());
@@ -138,7 +147,7 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
         if (channels_ == 2) DoublesToShorts(right, count, interleavedShorts_.data() + 1, 2);
         if (sf_writef_short(file_, interleavedShorts_.data(), count) != count)
             throw HostError(ExitCode::kOutput, path_ + ": write failed: " + sf_strerror(file_));
-        StartWriteBack(count);
+        FlushNowAndThen(count);
         return;
     }
     const double* frames = left;
@@ -152,14 +161,14 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
     }
     if (sf_writef_double(file_, frames, count) != count)
         throw HostError(ExitCode::kOutput, path_ + ": write failed: " + sf_strerror(file_));
-    StartWriteBack(count);
+    FlushNowAndThen(count);
 }
 
-void AudioWriter::StartWriteBack(uint32_t count) {
+void AudioWriter::FlushNowAndThen(uint32_t count) {
     constexpr uint32_t kFramesBetween = 1 << 21;  // 8 MB of 16-bit stereo
-    framesSinceWriteBack_ += count;
-    if (framesSinceWriteBack_ < kFramesBetween || !flush_) return;
-    framesSinceWriteBack_ = 0;
+    framesSinceFlush_ += count;
+    if (framesSinceFlush_ < kFramesBetween || !flush_) return;
+    framesSinceFlush_ = 0;
     flush_->Request();
 }
 

@@ -58,16 +58,15 @@ class AudioWriter {
   private:
     // Every few megabytes, has the background flush take the data so far
     // to disk, so that the flush before the rename finds little left.
-    void StartWriteBack(uint32_t count);
+    void FlushNowAndThen(uint32_t count);
 
     std::string path_;
     std::string temporaryPath_;
     int channels_;
     bool shorts_;  // 16-bit samples, converted here as libsndfile would
     SNDFILE* file_ = nullptr;
-    int writeBack_ = -1;  // a descriptor of the temporary file, for the background flush
-    uint32_t framesSinceWriteBack_ = 0;
-    std::unique_ptr<BackgroundFlush> flush_;
+    uint32_t framesSinceFlush_ = 0;
+    std::unique_ptr<BackgroundFlush> flush_;  // none if the file could not be opened again
     std::vector<double> interleaved_;
     std::vector<int16_t> interleavedShorts_;
 };
