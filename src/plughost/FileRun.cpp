@@ -41,20 +41,19 @@ size_t OutputBlocks(uint32_t requestSize) {
     return std::max<size_t>(2, kBlocksPerLink * kBlockFrames / OutputBlockFrames(requestSize));
 }
 
+// Blocks point into the run's sample memory.
 struct Block {
-    std::vector<double> left;
-    std::vector<double> right;  // empty for mono
+    double* left;
+    double* right;  // null for mono
     uint32_t count = 0;
-
-    double* Right() { return right.empty() ? nullptr : right.data(); }
 };
 
 // Full blocks go downstream, empty ones come back.
 struct Link {
-    Link(bool stereo, uint32_t frames, size_t blocks)
+    Link(double* memory, bool stereo, uint32_t frames, size_t blocks)
         : frames(frames), full(blocks), empty(blocks) {
-        for (size_t k = 0; k < blocks; ++k)
-            empty.Push({std::vector<double>(frames), std::vector<double>(stereo ? frames : 0), 0});
+        for (size_t k = 0; k < blocks; ++k, memory += (stereo ? 2 : 1) * frames)
+            empty.Push({memory, stereo ? memory + frames : nullptr, 0});
     }
     void Close() {
         full.Close();
@@ -69,9 +68,11 @@ struct Link {
 // first failure of any stage, which stops them all.
 class Pipeline {
   public:
-    Pipeline(bool stereo, uint32_t requestSize)
-        : in(stereo, kBlockFrames, kBlocksPerLink),
-          out(stereo, OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
+    // `memory` grows to hold every block, and keeps them for the next run.
+    Pipeline(std::vector<double>& memory, bool stereo, uint32_t requestSize)
+        : in(Reserve(memory, stereo, requestSize), stereo, kBlockFrames, kBlocksPerLink),
+          out(memory.data() + (stereo ? 2 : 1) * kBlockFrames * kBlocksPerLink, stereo,
+              OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
     ~Pipeline() { Join(); }
 
     template <typename Stage>
@@ -103,6 +104,13 @@ class Pipeline {
     Link in, out;
 
   private:
+    static double* Reserve(std::vector<double>& memory, bool stereo, uint32_t requestSize) {
+        const size_t frames = kBlockFrames * kBlocksPerLink +
+                              size_t{OutputBlockFrames(requestSize)} * OutputBlocks(requestSize);
+        if (memory.size() < (stereo ? 2 : 1) * frames) memory.resize((stereo ? 2 : 1) * frames);
+        return memory.data();
+    }
+
     std::mutex mutex_;
     std::optional<HostError> failure_;
     std::vector<std::jthread> threads_;
@@ -111,9 +119,9 @@ class Pipeline {
 void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
     try {
         while (std::optional<Block> block = pipeline.in.empty.Pop()) {
-            block->count = reader.Read(block->left.data(), block->Right(), kBlockFrames, &level);
+            block->count = reader.Read(block->left, block->right, kBlockFrames, &level);
             const bool end = block->count < kBlockFrames;
-            if ((block->count > 0 && !pipeline.in.full.Push(std::move(*block))) || end) break;
+            if ((block->count > 0 && !pipeline.in.full.Push(*block)) || end) break;
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
@@ -124,11 +132,11 @@ void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
 void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress) {
     try {
         while (std::optional<Block> block = pipeline.out.full.Pop()) {
-            level.Measure(block->left.data(), block->count);
-            if (!block->right.empty()) level.Measure(block->right.data(), block->count);
-            writer.Write(block->left.data(), block->Right(), block->count);
+            level.Measure(block->left, block->count);
+            if (block->right) level.Measure(block->right, block->count);
+            writer.Write(block->left, block->right, block->count);
             progress.AddFrames(block->count);
-            pipeline.out.empty.Push(std::move(*block));
+            pipeline.out.empty.Push(*block);
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
@@ -152,15 +160,15 @@ struct Feed {
         uint32_t done = 0;
         while (done < buffer->count) {
             if (!self.block || self.taken == self.block->count) {
-                if (self.block) self.link->empty.Push(std::move(*self.block));
+                if (self.block) self.link->empty.Push(*self.block);
                 self.block = self.link->full.Pop();
                 self.taken = 0;
                 if (!self.block) break;
             }
             const uint32_t n = std::min(buffer->count - done, self.block->count - self.taken);
-            std::memcpy(buffer->left + done, self.block->left.data() + self.taken, 8 * n);
+            std::memcpy(buffer->left + done, self.block->left + self.taken, 8 * n);
             if (buffer->right)
-                std::memcpy(buffer->right + done, self.block->right.data() + self.taken, 8 * n);
+                std::memcpy(buffer->right + done, self.block->right + self.taken, 8 * n);
             self.taken += n;
             done += n;
         }
@@ -183,14 +191,14 @@ class OutputRoom {
             if (!(block_ = link_->empty.Pop())) return std::nullopt;
             block_->count = 0;
         }
-        return StreamBuffer{count, block_->left.data() + block_->count,
-                            block_->right.empty() ? nullptr : block_->right.data() + block_->count};
+        return StreamBuffer{count, block_->left + block_->count,
+                            block_->right ? block_->right + block_->count : nullptr};
     }
     // The first `count` frames of the last room hold output.
     void Keep(uint32_t count) { block_->count += count; }
     bool Flush() {
         if (!block_ || block_->count == 0) return true;
-        const bool taken = link_->full.Push(std::move(*block_));
+        const bool taken = link_->full.Push(*block_);
         block_.reset();
         return taken;
     }
@@ -217,7 +225,7 @@ std::string Decibels(double peak) {
 RunSummary ProcessFile(const PluginLibrary& lib,
                        const std::function<SettingsRecord()>& makeSettings,
                        const std::string& input, const std::string& output,
-                       const RunOptions& options, Progress& progress) {
+                       const RunOptions& options, Progress& progress, std::vector<double>& memory) {
     if (SameFile(input, output))
         throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
     const auto start = Clock::now();
@@ -237,7 +245,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
 
     const bool stereo = reader.Channels() == 2;
     LevelMeter inputLevel, outputLevel;
-    Pipeline pipeline(stereo, options.requestSize);
+    Pipeline pipeline(memory, stereo, options.requestSize);
     Feed feed(pipeline.in);
     SettingsRecord settings = makeSettings();
     const StreamFormat streamFormat{0, static_cast<uint16_t>(reader.Channels()),
