@@ -2,8 +2,8 @@
 // tree (the input's first line is the signature, every further line an
 // element "name=value"), then saved to a fresh tree, a profile file and the
 // registry and read back from each, which must give the same values. The
-// profile file and the registry's value files live in memory
-// (MemoryFiles.cpp); the registry's folders are real. Coverage feedback
+// profile file and the registry's folders and value files live in memory
+// (MemoryFiles.cpp), below a folder that exists there only. Coverage feedback
 // comes from the driver and its media, not from the parsers below them
 // (driver-coverage-ignore.txt), which targets of their own explore.
 #include <algorithm>
@@ -189,12 +189,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     // every token, stop here to keep runs short: the media store each value
     // on its own, and six tokens still hold any keywords side by side.
     if (loaded.slots.size() > kMediaTokens) return 0;
-    const std::string ini = ScratchFolder() + "/driver.ini";
+    static const std::string folder = "/in-memory";
+    AddMemoryFolder(folder);
+    const std::string ini = folder + "/driver.ini";
     Check(loaded.Save(ini.c_str(), "S", nullptr, nullptr) == 1);
     Call fromProfile(loaded.signature);
     fromProfile.Load(ini.c_str(), "S", nullptr, nullptr);
 
-    char* root = const_cast<char*>(ScratchFolder().c_str());
+    char* root = const_cast<char*>(folder.c_str());
     Check(loaded.Save(nullptr, "Key", root, nullptr) == 1);
     Call fromRegistry(loaded.signature);
     fromRegistry.Load(nullptr, "Key", root, nullptr);
@@ -203,8 +205,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         Check(SameSlot(loaded.slots[i], fromProfile.slots[i], true, false));
         Check(SameSlot(loaded.slots[i], fromRegistry.slots[i], false, true));
     }
-    // Nothing outlives the input, or libFuzzer takes the files for a leak
-    // and runs the input again to look for one.
+    // Nothing outlives the input, or libFuzzer takes the files and folders
+    // for a leak and runs the input again to look for one.
     ForgetMemoryFiles();
     return 0;
 }

@@ -1,6 +1,11 @@
-// Files kept in memory by MemoryFiles.cpp, which the fuzz targets link in
-// place of FileBytes.cpp.
+// Files and folders kept in memory by MemoryFiles.cpp, which the fuzz
+// targets link in place of FileBytes.cpp.
 #pragma once
 
-// Removes every file.
+#include <string>
+
+// Makes `path` a folder, without a parent.
+void AddMemoryFolder(const std::string& path);
+
+// Removes every file and folder.
 void ForgetMemoryFiles();

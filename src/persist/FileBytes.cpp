@@ -169,3 +169,27 @@ FileWriteLock::~FileWriteLock() {
     if (held != holders.end() && --held->second.depth == 0) holders.erase(held);
     if (fd_ >= 0) close(fd_);
 }
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int MakeFolder(const std::string& path) {
+    return mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool ListFolder(const std::string& path, std::vector<std::string>& names) {
+    DIR* dir = opendir(path.c_str());
+    if (!dir) return false;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    closedir(dir);
+    return true;
+}
+
+bool FolderAllows(const std::string& path, int mode) {
+    return access(path.c_str(), mode) == 0;
+}

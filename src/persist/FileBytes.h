@@ -1,10 +1,12 @@
 // Whole-file reads and crash-safe whole-file replacement, shared by the
-// profile files and the registry's value files, and the lock that their
-// writers hold across a read-modify-write.
+// profile files and the registry's value files, the lock that their writers
+// hold across a read-modify-write, and the folders that stand for registry
+// keys: all that the profile and registry functions ask of the file system.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Reads the whole file into `bytes`. Returns 0, or the errno of the failure
 // (ENOENT when the file does not exist).
@@ -18,6 +20,21 @@ int ReadFileBytes(const std::string& path, std::string& bytes);
 // left behind by processes that no longer exist are removed. Returns 0, or
 // the errno of the failure (nothing is changed then).
 int ReplaceFileBytes(const std::string& path, std::string_view bytes);
+
+// True when `path` names a folder (following symbolic links).
+bool IsFolder(const std::string& path);
+
+// Creates the folder. Returns 0, or the errno of the failure (EEXIST when
+// something of that name exists).
+int MakeFolder(const std::string& path);
+
+// The names in the folder, "." and ".." left out, in no particular order;
+// false when it cannot be read.
+bool ListFolder(const std::string& path, std::vector<std::string>& names);
+
+// True when this process may use the folder as `mode` asks (R_OK, W_OK and
+// X_OK, as access(2) takes them).
+bool FolderAllows(const std::string& path, int mode);
 
 // An exclusive lock on the folder of the file that a write to `path`
 // replaces (flock on the folder), held for the object's lifetime. Every

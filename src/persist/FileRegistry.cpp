@@ -12,8 +12,6 @@
 // path; once the folder is gone, calls on the handle give ERROR_KEY_DELETED.
 // Folder permissions play the part of key security: a key opened for
 // reading needs a readable folder, one opened for writing a writable one.
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,11 +65,6 @@ std::vector<std::string_view> SplitPath(const char* subKey) {
     return names;
 }
 
-bool IsFolder(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // The folder of the child key `name` of the key in `parent`, or "" when
 // there is none. An exact match wins; among folders that differ only in
 // case, the first in byte order.
@@ -81,15 +74,13 @@ std::string FindChild(const std::string& parent, std::string_view name) {
     if (IsFolder(exact)) return exact;
 
     std::string found;
-    DIR* dir = opendir(parent.c_str());
-    if (!dir) return found;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
+    std::vector<std::string> names;
+    if (!ListFolder(parent, names)) return found;
+    for (const std::string& entryName : names) {
         if (!EqualIgnoringAsciiCase(entryName, folderName)) continue;
-        const std::string candidate = parent + "/" + std::string(entryName);
+        const std::string candidate = parent + "/" + entryName;
         if (IsFolder(candidate) && (found.empty() || candidate < found)) found = candidate;
     }
-    closedir(dir);
     return found;
 }
 
@@ -113,7 +104,7 @@ LONG CheckAccess(const std::string& folder, REGSAM access) {
     int mode = 0;
     if (access & (KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS)) mode |= R_OK | X_OK;
     if (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) mode |= W_OK | X_OK;
-    return mode == 0 || ::access(folder.c_str(), mode) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return mode == 0 || FolderAllows(folder, mode) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LONG NewHandle(std::string folder, REGSAM access, PHKEY result) {
@@ -167,10 +158,11 @@ LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access
         std::string child = FindChild(folder, name);
         if (child.empty()) {
             child = folder + "/" + FolderName(name);
-            if (mkdir(child.c_str(), 0777) == 0) {
+            const int error = MakeFolder(child);
+            if (error == 0) {
                 created = true;
-            } else if (errno != EEXIST) {
-                return ErrorFromErrno(errno, ERROR_CANTWRITE);
+            } else if (error != EEXIST) {
+                return ErrorFromErrno(error, ERROR_CANTWRITE);
             } else if (!IsFolder(child)) {
                 return ERROR_CANTWRITE;
             }
