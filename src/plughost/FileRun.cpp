@@ -48,12 +48,14 @@ struct Block {
     uint32_t count = 0;
 };
 
-// Full blocks go downstream, empty ones come back.
+// Full blocks go downstream, empty ones come back. The blocks take the
+// samples from `memory` on, up to `end`.
 struct Link {
     Link(double* memory, bool stereo, uint32_t frames, size_t blocks)
         : frames(frames), full(blocks), empty(blocks) {
         for (size_t k = 0; k < blocks; ++k, memory += (stereo ? 2 : 1) * frames)
             empty.Push({memory, stereo ? memory + frames : nullptr, 0});
+        end = memory;
     }
     void Close() {
         full.Close();
@@ -62,6 +64,7 @@ struct Link {
 
     uint32_t frames;  // each block's room
     BlockQueue<Block> full, empty;
+    double* end;
 };
 
 // The two links, the threads of the stages around the plug-in, and the
@@ -71,8 +74,7 @@ class Pipeline {
     // `memory` grows to hold every block, and keeps them for the next run.
     Pipeline(std::vector<double>& memory, bool stereo, uint32_t requestSize)
         : in(Reserve(memory, stereo, requestSize), stereo, kBlockFrames, kBlocksPerLink),
-          out(memory.data() + (stereo ? 2 : 1) * kBlockFrames * kBlocksPerLink, stereo,
-              OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
+          out(in.end, stereo, OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
     ~Pipeline() { Join(); }
 
     template <typename Stage>
@@ -105,9 +107,10 @@ class Pipeline {
 
   private:
     static double* Reserve(std::vector<double>& memory, bool stereo, uint32_t requestSize) {
-        const size_t frames = kBlockFrames * kBlocksPerLink +
-                              size_t{OutputBlockFrames(requestSize)} * OutputBlocks(requestSize);
-        if (memory.size() < (stereo ? 2 : 1) * frames) memory.resize((stereo ? 2 : 1) * frames);
+        const size_t samples =
+            (stereo ? 2 : 1) * (kBlockFrames * kBlocksPerLink +
+                                size_t{OutputBlockFrames(requestSize)} * OutputBlocks(requestSize));
+        if (memory.size() < samples) memory.resize(samples);
         return memory.data();
     }
 
