@@ -45,9 +45,14 @@ void SharedString::ThrowTooLong() {
 bool SameName(const char* a, const char* b) noexcept {
     if (!a) a = "";
     if (!b) b = "";
+    // Bytes that are the same need no folding; only where they differ can
+    // case make them equal.
     for (;; ++a, ++b) {
-        if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) return false;
-        if (*a == 0) return true;
+        if (*a == *b) {
+            if (*a == 0) return true;
+        } else if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) {
+            return false;
+        }
     }
 }
 
