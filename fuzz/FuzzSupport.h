@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
 
 // Stops the run at a broken expectation, naming its line.
 inline void Check(bool holds, int line = __builtin_LINE(), const char* file = __builtin_FILE()) {

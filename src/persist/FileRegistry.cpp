@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
