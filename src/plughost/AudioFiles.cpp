@@ -165,7 +165,11 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
 }
 
 void AudioWriter::FlushNowAndThen(uint32_t count) {
-    constexpr uint32_t kFramesBetween = 1 << 21;  // 8 MB of 16-bit stereo
+    // 2 MB of 16-bit stereo, which the flush before the rename waits for at
+    // most (the last file of a batch is waited for); 8 MB between flushes
+    // made that wait a third of a one-minute file's time, 1 MB gained
+    // nothing more.
+    constexpr uint32_t kFramesBetween = 1 << 19;
     framesSinceFlush_ += count;
     if (framesSinceFlush_ < kFramesBetween || !flush_) return;
     framesSinceFlush_ = 0;

@@ -1,5 +1,7 @@
 #include "plughost/FileRun.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -71,8 +73,7 @@ struct Link {
 // first failure of any stage, which stops them all.
 class Pipeline {
   public:
-    // `memory` grows to hold every block, and keeps them for the next run.
-    Pipeline(std::vector<double>& memory, bool stereo, uint32_t requestSize)
+    Pipeline(SampleMemory& memory, bool stereo, uint32_t requestSize)
         : in(Reserve(memory, stereo, requestSize), stereo, kBlockFrames, kBlocksPerLink),
           out(in.end, stereo, OutputBlockFrames(requestSize), OutputBlocks(requestSize)) {}
     ~Pipeline() { Join(); }
@@ -106,12 +107,10 @@ class Pipeline {
     Link in, out;
 
   private:
-    static double* Reserve(std::vector<double>& memory, bool stereo, uint32_t requestSize) {
-        const size_t samples =
-            (stereo ? 2 : 1) * (kBlockFrames * kBlocksPerLink +
-                                size_t{OutputBlockFrames(requestSize)} * OutputBlocks(requestSize));
-        if (memory.size() < samples) memory.resize(samples);
-        return memory.data();
+    static double* Reserve(SampleMemory& memory, bool stereo, uint32_t requestSize) {
+        return memory.Reserve((stereo ? 2 : 1) *
+                              (kBlockFrames * kBlocksPerLink +
+                               size_t{OutputBlockFrames(requestSize)} * OutputBlocks(requestSize)));
     }
 
     std::mutex mutex_;
@@ -225,10 +224,52 @@ std::string Decibels(double peak) {
 
 }  // namespace
 
-RunSummary ProcessFile(const PluginLibrary& lib,
-                       const std::function<SettingsRecord()>& makeSettings,
-                       const std::string& input, const std::string& output,
-                       const RunOptions& options, Progress& progress, std::vector<double>& memory) {
+SampleMemory::~SampleMemory() {
+    if (mapping_) munmap(mapping_, mappingBytes_);
+}
+
+double* SampleMemory::Reserve(size_t samples) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    const size_t bytes = samples * sizeof(double);
+    if (bytes <= bytes_) return samples_;
+    if (mapping_) munmap(mapping_, mappingBytes_);
+    samples_ = nullptr;
+    bytes_ = 0;
+    // A huge page more than needed, so that the samples can start on a huge
+    // page boundary. Without huge pages (switched off, or none free) both
+    // advices fail and small pages come on first touch, as with new[].
+    mappingBytes_ = bytes + kHugePage;
+    mapping_ =
+        mmap(nullptr, mappingBytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping_ == MAP_FAILED) {
+        mapping_ = nullptr;
+        throw std::bad_alloc();
+    }
+    const auto start = reinterpret_cast<uintptr_t>(mapping_);
+    const size_t skip = (kHugePage - start % kHugePage) % kHugePage;
+    samples_ = reinterpret_cast<double*>(static_cast<char*>(mapping_) + skip);
+    bytes_ = mappingBytes_ - skip;
+    madvise(samples_, bytes_, MADV_HUGEPAGE);
+    madvise(samples_, bytes_, MADV_POPULATE_WRITE);
+    return samples_;
+}
+
+ProcessedFile::ProcessedFile(RunSummary summary, std::unique_ptr<AudioWriter> writer,
+                             Clock::time_point start)
+    : summary_(std::move(summary)), writer_(std::move(writer)), start_(start) {}
+ProcessedFile::ProcessedFile(ProcessedFile&&) noexcept = default;
+ProcessedFile::~ProcessedFile() = default;
+
+RunSummary ProcessedFile::Commit() {
+    writer_->Commit();
+    summary_.seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    return summary_;
+}
+
+ProcessedFile ProcessFile(const PluginLibrary& lib,
+                          const std::function<SettingsRecord()>& makeSettings,
+                          const std::string& input, const std::string& output,
+                          const RunOptions& options, Progress& progress, SampleMemory& memory) {
     if (SameFile(input, output))
         throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
     const auto start = Clock::now();
@@ -237,7 +278,8 @@ RunSummary ProcessFile(const PluginLibrary& lib,
     const int format = options.sampleFormat.empty()
                            ? reader.Format()
                            : WithSampleFormat(reader.Format(), options.sampleFormat);
-    AudioWriter writer(output, format, reader.Channels(), reader.SampleRate());
+    auto writer =
+        std::make_unique<AudioWriter>(output, format, reader.Channels(), reader.SampleRate());
 
     RunSummary summary;
     summary.input = input;
@@ -258,7 +300,7 @@ RunSummary ProcessFile(const PluginLibrary& lib,
         throw HostError(ExitCode::kPlugin, input + ": the plug-in could not open a stream");
 
     pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel); });
-    pipeline.Start([&] { WriteStage(writer, pipeline, outputLevel, progress); });
+    pipeline.Start([&] { WriteStage(*writer, pipeline, outputLevel, progress); });
     OutputRoom room(pipeline.out);
     Clock::duration processing{};
     while (std::optional<StreamBuffer> buffer = room.Next(options.requestSize)) {
@@ -287,10 +329,8 @@ RunSummary ProcessFile(const PluginLibrary& lib,
     if (options.failOnClip && summary.clipped > 0)
         throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
                                                 " samples clipped; nothing written");
-    writer.Commit();
-    summary.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     summary.pluginSeconds = std::chrono::duration<double>(processing - feed.waiting).count();
-    return summary;
+    return {std::move(summary), std::move(writer), start};
 }
 std::string FormatSummary(const RunSummary& s) {
     const double duration = s.sampleRate ? static_cast<double>(s.frames) / s.sampleRate : 0;

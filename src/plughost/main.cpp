@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -125,24 +126,46 @@ int Process(const ProcessCommand& command) {
     std::atomic<size_t> next{0};
     std::mutex mutex;
     std::optional<HostError> failure;
+    const auto fail = [&](const HostError& error) {
+        std::lock_guard lock(mutex);
+        if (!failure) failure = error;
+        next = work.size();
+    };
+    // A file's output goes to disk and into place on a thread of its own
+    // while its worker goes on with the next file: the wait for the disk
+    // then overlaps with work. One file per worker waits at a time. True
+    // when there was nothing to wait for or it succeeded.
+    const auto finish = [&](std::future<void>& committing) {
+        if (!committing.valid()) return true;
+        try {
+            committing.get();
+            return true;
+        } catch (const HostError& error) {
+            fail(error);
+            return false;
+        }
+    };
     const auto worker = [&](size_t slot) {
         if (pin) KeepToCpu(cpus[slot % cpus.size()]);
-        std::vector<double> memory;
+        SampleMemory memory;
+        std::future<void> committing;
         for (size_t k; (k = next++) < work.size();) {
             try {
-                const RunSummary summary =
-                    ProcessFile(lib, makeSettings, work[k].first, work[k].second, command.run,
-                                progress, memory);
-                progress.FileDone();
-                std::lock_guard lock(mutex);
-                std::printf("%s\n", FormatSummary(summary).c_str());
-                std::fflush(stdout);
+                ProcessedFile file = ProcessFile(lib, makeSettings, work[k].first, work[k].second,
+                                                 command.run, progress, memory);
+                if (!finish(committing)) break;
+                committing = std::async(std::launch::async, [&, file = std::move(file)]() mutable {
+                    const RunSummary summary = file.Commit();
+                    progress.FileDone();
+                    std::lock_guard lock(mutex);
+                    std::printf("%s\n", FormatSummary(summary).c_str());
+                    std::fflush(stdout);
+                });
             } catch (const HostError& error) {
-                std::lock_guard lock(mutex);
-                if (!failure) failure = error;
-                next = work.size();
+                fail(error);
             }
         }
+        finish(committing);
     };
     std::vector<std::thread> threads;
     for (size_t slot = 1; slot < workers; ++slot) threads.emplace_back(worker, slot);

@@ -230,6 +230,22 @@ TEST_F(PlughostTest, FailureInTheMiddleLeavesNoOutput) {
     ExpectError(4, "process '" SHORT_LIBRARY "' in.wav out.wav --request 10000",
                 "returned 30000 of 50000 frames");
     ExpectOnlyFiles({"in.wav"});
+
+    // In a batch, the file before the failure still lands whole (it goes to
+    // disk while the next one runs); the failing one and those after it
+    // leave nothing.
+    input.left.resize(20000);
+    input.right.resize(20000);
+    WriteAudio(folder / "a.wav", input, 2);
+    WriteAudio(folder / "b.wav", input, 2);
+    fs::create_directories(folder / "batch");
+    ExpectError(4,
+                "process '" SHORT_LIBRARY
+                "' --out-dir batch --jobs 1 --request 10000 "
+                "a.wav in.wav b.wav",
+                "returned 30000 of 50000 frames");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "batch"), fs::directory_iterator()), 1);
+    EXPECT_EQ(ReadAudio(folder / "batch" / "a.wav").right, input.right);
 }
 
 // One worker runs file after file in the same sample memory, stereo after
