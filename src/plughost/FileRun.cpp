@@ -250,7 +250,9 @@ double* SampleMemory::Reserve(size_t samples) {
     samples_ = reinterpret_cast<double*>(static_cast<char*>(mapping_) + skip);
     bytes_ = mappingBytes_ - skip;
     madvise(samples_, bytes_, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE  // Linux 5.14
     madvise(samples_, bytes_, MADV_POPULATE_WRITE);
+#endif
     return samples_;
 }
 
