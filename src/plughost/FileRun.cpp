@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
