@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -231,9 +232,15 @@ TEST_F(Registry, TerminatesStringsOnlyWhereThereIsRoom) {
 
 TEST_F(Registry, NullDataStoresOnlyNothing) {
     const HKEY key = Create("Null");
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
-    DWORD size = 99;
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    // Wine hands the null buffer to its server in a writev. Linux fails such
+    // a write whole; an emulator's (qemu-user) writes what comes before the
+    // bad buffer, and Wine then ends the process.
+    if (!std::getenv("PLUGINS_I386_EMULATED")) {
+        EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 4), ERROR_NOACCESS);
+        DWORD size = 99;
+        EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size),
+                  ERROR_FILE_NOT_FOUND);
+    }
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
     EXPECT_EQ(StoredSize(key, "v"), 0u);
 }
