@@ -2,17 +2,20 @@
 
 #include <cstring>
 
-#if defined(_WIN32) && defined(__SSE2__)
+// The DLLs' copy loop, and that of the build standing in for them.
+#if (defined(_WIN32) || defined(PLUGINS_SSE2_ONLY)) && defined(__SSE2__)
+#define SSE2_COPY
 #include <emmintrin.h>
 #endif
 
 // The passes are plain loops that the compiler vectorises. An x86-64 build
 // may assume no more than SSE2; where the loader resolves indirect functions
 // (ELF), each pass also comes as an AVX2 clone, picked once at load time,
-// which moves twice the samples per instruction. Vector arithmetic rounds
-// every lane exactly as the scalar operation does, so whichever runs, every
-// sample is the same.
-#if defined(__x86_64__) && defined(__ELF__)
+// which moves twice the samples per instruction (not in the build that
+// stands in for the 32-bit DLL's code, PLUGINS_DLL_STAND_IN). Vector
+// arithmetic rounds every lane exactly as the scalar operation does, so
+// whichever runs, every sample is the same.
+#if defined(__x86_64__) && defined(__ELF__) && !defined(PLUGINS_SSE2_ONLY)
 #define SAMPLE_PASS __attribute__((target_clones("avx2", "default")))
 #else
 #define SAMPLE_PASS
@@ -20,7 +23,7 @@
 
 void CopySamples(const double* from, double* to, uint32_t count) {
     if (!from || !to || count == 0) return;
-#if defined(_WIN32) && defined(__SSE2__)
+#ifdef SSE2_COPY
     // Not memcpy: the DLLs would take it from the system's msvcrt.dll, whose
     // speed varies between systems and versions.
     uint32_t i = 0;
