@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "persist/SettingsElement.h"
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

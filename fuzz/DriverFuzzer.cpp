@@ -17,10 +17,10 @@
 #include "FuzzSupport.h"
 #include "MemoryFiles.h"
 #include "persist/ParameterDriver.h"
-#include "persist/SettingsElement.h"
-#include "persist/SettingsNode.h"
 #include "persist/Signature.h"
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
+#include "persist/tree/SettingsElement.h"
+#include "persist/tree/SettingsNode.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 // The lock's fields belong to the real implementation.
 #pragma clang diagnostic ignored "-Wunused-private-field"
-#include "persist/FileBytes.h"
+#include "persist/common/FileBytes.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "persist/AsciiCase.h"
-#include "persist/ProfileCalls.h"
+#include "persist/common/AsciiCase.h"
+#include "persist/profile/ProfileCalls.h"
 
 using namespace platform;
 

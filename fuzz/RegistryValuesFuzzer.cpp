@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "persist/AsciiCase.h"
-#include "persist/Platform.h"
-#include "persist/RegistryValues.h"
+#include "persist/common/AsciiCase.h"
+#include "persist/common/Platform.h"
+#include "persist/registry/RegistryValues.h"
 
 using namespace platform;
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "persist/SettingsElement.h"
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
+#include "persist/tree/SettingsElement.h"
 #include "support/PrintfGeneral.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <memory>
 #include <optional>
 
-#include "persist/ProfileMedium.h"
-#include "persist/RegistryMedium.h"
 #include "persist/SaveLock.h"
 #include "persist/Signature.h"
-#include "persist/TreeMedium.h"
+#include "persist/profile/ProfileMedium.h"
+#include "persist/registry/RegistryMedium.h"
+#include "persist/tree/TreeMedium.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "host/HostContract.h"
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 // Reads every stored value into its variable; a value the medium lacks
 // leaves its variable as it was (for "FLOAT" and "DOUBLE" in a profile file:

@@ -1,7 +1,7 @@
 #include "persist/SaveLock.h"
 
-#include "persist/AsciiCase.h"
-#include "persist/Platform.h"
+#include "persist/common/AsciiCase.h"
+#include "persist/common/Platform.h"
 
 #ifdef _WIN32
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
 
 namespace {
 
@@ -113,7 +113,7 @@ SaveLock::~SaveLock() {
 
 #else
 
-#include "persist/FileBytes.h"
+#include "persist/common/FileBytes.h"
 
 SaveLock::SaveLock(const char* profilePath)
     : lock_(std::make_unique<FileWriteLock>(platform::ProfileFile(profilePath))) {}

@@ -1,6 +1,6 @@
 #include "persist/Signature.h"
 
-#include "persist/AsciiCase.h"
+#include "persist/common/AsciiCase.h"
 
 Keyword ParseKeyword(std::string_view token) {
     constexpr std::pair<std::string_view, Keyword> kKeywords[] = {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 // Signatures longer than this are refused as a whole.
 constexpr size_t kMaxSignatureLength = 1023;

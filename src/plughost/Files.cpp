@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "persist/FileBytes.h"
+#include "persist/common/FileBytes.h"
 #include "plughost/HostError.h"
 
 std::string TemporaryPathBeside(const std::string& path) {

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "persist/ParameterDriver.h"
-#include "persist/Platform.h"
-#include "persist/SharedString.h"
-#include "persist/ValueText.h"
+#include "persist/common/Platform.h"
+#include "persist/common/SharedString.h"
+#include "persist/common/ValueText.h"
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 class SettingsDocument {
   public:

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "host/PluginLibrary.h"
-#include "persist/SettingsElement.h"
-#include "persist/SettingsNode.h"
+#include "persist/tree/SettingsElement.h"
+#include "persist/tree/SettingsNode.h"
 
 namespace {
 

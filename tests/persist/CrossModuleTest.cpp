@@ -9,7 +9,7 @@
 
 #include "HeapWatch.h"
 #include "TreeModule.h"
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

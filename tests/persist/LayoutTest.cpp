@@ -7,8 +7,8 @@
 #include <cstring>
 #include <new>
 
-#include "persist/SettingsElement.h"
-#include "persist/SettingsLayout.h"
+#include "persist/tree/SettingsElement.h"
+#include "persist/tree/SettingsLayout.h"
 
 namespace {
 

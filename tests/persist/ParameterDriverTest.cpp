@@ -10,9 +10,9 @@
 #include <utility>
 
 #include "persist/ParameterDriver.h"
-#include "persist/SettingsElement.h"
-#include "persist/SharedString.h"
 #include "persist/Signature.h"
+#include "persist/common/SharedString.h"
+#include "persist/tree/SettingsElement.h"
 #include "support/ScratchStore.h"
 
 namespace {

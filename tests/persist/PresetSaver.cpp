@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "SavedPreset.h"
-#include "persist/Platform.h"
+#include "persist/common/Platform.h"
 
 int main(int argc, char** argv) {
     if (argc != 6) return 100;

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "persist/Platform.h"
+#include "persist/common/Platform.h"
 #include "support/PlatformFixture.h"
 
 using namespace platform;

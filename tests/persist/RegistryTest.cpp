@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #endif
 
-#include "persist/Platform.h"
+#include "persist/common/Platform.h"
 #include "support/PlatformFixture.h"
 
 using namespace platform;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

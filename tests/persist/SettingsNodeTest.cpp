@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/SharedString.h"
+#include "persist/common/SharedString.h"
 
 namespace {
 

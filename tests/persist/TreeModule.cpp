@@ -1,6 +1,6 @@
 #include "TreeModule.h"
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

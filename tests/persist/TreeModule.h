@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "persist/SettingsNode.h"
+#include "persist/tree/SettingsNode.h"
 
 #if defined(_WIN32)
 #if defined(TREE_MODULE_BUILD)

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
 #include "support/PrintfGeneral.h"
 
 namespace {

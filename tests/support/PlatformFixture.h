@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "persist/Platform.h"
+#include "persist/common/Platform.h"
 
 // True when the Win32 functions are Wine's. A few assertions pin what
 // Windows does where Wine is known to differ; they are skipped there.

@@ -1,7 +1,7 @@
 #include "support/ScratchStore.h"
 
-#include "persist/SettingsElement.h"
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
+#include "persist/tree/SettingsElement.h"
 
 using namespace platform;
 

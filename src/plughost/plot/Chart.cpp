@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "persist/AsciiCase.h"
+#include "persist/common/AsciiCase.h"
 #include "plughost/HostError.h"
 
 namespace {

@@ -4,9 +4,10 @@
 // On Windows these are the real functions, types and constants of
 // <windows.h>. Elsewhere they are this project's own re-implementation with
 // the same names, argument lists, results and observable behaviour: profile
-// files in the Win32 syntax (ProfileFile.cpp) and a registry kept as folders
-// and value files below the folder that stands for the host's root key
-// (FileRegistry.cpp). Code written against this header is the same on both:
+// files in the Win32 syntax (profile/PrivateProfile.cpp) and a registry kept
+// as folders and value files below the folder that stands for the host's
+// root key (registry/FileRegistry.cpp). Code written against this header is
+// the same on both:
 //
 //     using namespace platform;              // once, in a source file
 //     RootKey root(store.registryRoot);      // the host's RegistryRoot as an HKEY

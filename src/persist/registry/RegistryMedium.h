@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "host/HostContract.h"
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 class RegistryMedium final : public ParameterMedium {
   public:

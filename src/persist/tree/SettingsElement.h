@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "persist/AttributeArray.h"
-#include "persist/SettingsNode.h"
-#include "persist/SharedString.h"
+#include "persist/common/SharedString.h"
+#include "persist/tree/AttributeArray.h"
+#include "persist/tree/SettingsNode.h"
 
 class SettingsElement : public SettingsNode {
   public:

@@ -2,7 +2,7 @@
 // private-profile functions.
 #pragma once
 
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 class ProfileMedium final : public ParameterMedium {
   public:

@@ -1,4 +1,4 @@
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 #include <cstdlib>
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "persist/Platform.h"
-#include "persist/ProfileText.h"
+#include "persist/common/Platform.h"
+#include "persist/profile/ProfileText.h"
 
 namespace platform {
 

@@ -1,10 +1,10 @@
-#include "persist/ProfileCalls.h"
+#include "persist/profile/ProfileCalls.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
 
 namespace platform {
 

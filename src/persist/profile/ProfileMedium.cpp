@@ -1,10 +1,10 @@
-#include "persist/ProfileMedium.h"
+#include "persist/profile/ProfileMedium.h"
 
 #include <cstring>
 
-#include "persist/Platform.h"
-#include "persist/SharedString.h"
-#include "persist/ValueText.h"
+#include "persist/common/Platform.h"
+#include "persist/common/SharedString.h"
+#include "persist/common/ValueText.h"
 
 using namespace platform;
 

@@ -1,9 +1,9 @@
-#include "persist/RegistryValues.h"
+#include "persist/registry/RegistryValues.h"
 
 #include <cstring>
 
-#include "persist/AsciiCase.h"
-#include "persist/Platform.h"
+#include "persist/common/AsciiCase.h"
+#include "persist/common/Platform.h"
 
 using namespace platform;
 

@@ -1,8 +1,8 @@
-#include "persist/ProfileText.h"
+#include "persist/profile/ProfileText.h"
 
 #include <algorithm>
 
-#include "persist/AsciiCase.h"
+#include "persist/common/AsciiCase.h"
 
 namespace {
 

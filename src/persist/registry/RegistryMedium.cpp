@@ -1,7 +1,7 @@
-#include "persist/RegistryMedium.h"
+#include "persist/registry/RegistryMedium.h"
 
-#include "persist/Platform.h"
-#include "persist/SharedString.h"
+#include "persist/common/Platform.h"
+#include "persist/common/SharedString.h"
 
 using namespace platform;
 

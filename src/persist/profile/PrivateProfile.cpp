@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "persist/FileBytes.h"
-#include "persist/ProfileCalls.h"
+#include "persist/common/FileBytes.h"
+#include "persist/profile/ProfileCalls.h"
 
 namespace platform {
 

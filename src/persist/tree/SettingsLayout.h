@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 // GCC accepts offsetof on the element, which is not standard-layout because
 // it and its base both have fields; there is no virtual base to break it.

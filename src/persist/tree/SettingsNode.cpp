@@ -1,8 +1,8 @@
-#include "persist/SettingsNode.h"
+#include "persist/tree/SettingsNode.h"
 
 #include <memory>
 
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
 namespace {
 

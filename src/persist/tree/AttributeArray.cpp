@@ -1,4 +1,4 @@
-#include "persist/AttributeArray.h"
+#include "persist/tree/AttributeArray.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // strings, laid out as the host lays them out.
 #pragma once
 
-#include "persist/SharedString.h"
+#include "persist/common/SharedString.h"
 
 struct SettingsAttribute {
     SharedString name;

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "persist/AsciiCase.h"
-#include "persist/FileBytes.h"
-#include "persist/Platform.h"
-#include "persist/RegistryValues.h"
+#include "persist/common/AsciiCase.h"
+#include "persist/common/FileBytes.h"
+#include "persist/common/Platform.h"
+#include "persist/registry/RegistryValues.h"
 
 namespace platform {
 

@@ -1,11 +1,11 @@
-#include "persist/SharedString.h"
+#include "persist/common/SharedString.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "persist/AsciiCase.h"
+#include "persist/common/AsciiCase.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "persist/TreeMedium.h"
+#include "persist/tree/TreeMedium.h"
 
-#include "persist/SettingsNode.h"
+#include "persist/tree/SettingsNode.h"
 
 void TreeMedium::Load(Keyword keyword, const char* name, void* variable) {
     switch (keyword) {

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "persist/SharedString.h"
+#include "persist/common/SharedString.h"
 
 class SettingsElement;
 

@@ -1,4 +1,4 @@
-#include "persist/FileBytes.h"
+#include "persist/common/FileBytes.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "persist/SettingsElement.h"
+#include "persist/tree/SettingsElement.h"
 
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
 
 constinit const SettingsNode::Table SettingsElement::kElementTable{&DeleteNode<SettingsElement>};
 

@@ -1,4 +1,4 @@
-#include "persist/ValueText.h"
+#include "persist/common/ValueText.h"
 
 #include <algorithm>
 #include <charconv>

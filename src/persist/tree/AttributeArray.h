@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "persist/SettingsAttribute.h"
+#include "persist/tree/SettingsAttribute.h"
 
 class AttributeArray {
   public:

@@ -2,7 +2,7 @@
 // parameter, its value in the attribute "Value".
 #pragma once
 
-#include "persist/ParameterMedium.h"
+#include "persist/common/ParameterMedium.h"
 
 class SettingsNode;
 
