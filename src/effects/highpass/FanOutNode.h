@@ -18,9 +18,6 @@ class FanOutNode : public ProcessingNode {
     // without an input).
     int32_t Process(StreamBuffer buffer) override;
 
-    int32_t CallCounter() const { return callCounter_; }
-    const SampleArrays& Cache() const { return cache_; }
-
     // Calls served by one run of the input. With 0 or less the counter never
     // comes back to 0: the first call refreshes and all later ones replay.
     int32_t period = 0;

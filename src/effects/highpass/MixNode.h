@@ -19,12 +19,6 @@ class MixNode : public ProcessingNode {
     // +0.0, adding each input's sample to the running sum in attach order.
     int32_t Apply(StreamBuffer buffer) override;
 
-    int32_t InputCount() const { return inputCount_; }
-    // The sample count the sum and scratch arrays are made for.
-    uint32_t BufferLength() const { return scratch_.Count(); }
-    const SampleArrays& Scratch() const { return scratch_; }
-    const SampleArrays& Sum() const { return sum_; }
-
   private:
     ProcessingNode* inputs_[kMaxInputs] = {};  // not owned
     int32_t inputCount_ = 0;

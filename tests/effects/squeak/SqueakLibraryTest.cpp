@@ -183,15 +183,4 @@ TEST_F(SqueakLibraryTest, CopyCarriesThePhaseButNoStream) {
     EXPECT_EQ(copied, std::vector<double>(left.begin() + 1000, left.end()));
 }
 
-TEST_F(SqueakLibraryTest, CloseIsIdempotentAndFreeReleasesAnOpenStream) {
-    SqueakSettings& s = Create();
-    EXPECT_EQ(lib->CloseStream(&s), 1);
-    SignalSource source;
-    Open(s, source, 44100, 2);
-    EXPECT_EQ(lib->CloseStream(&s), 1);
-    EXPECT_EQ(s.streamBlock, nullptr);
-    EXPECT_EQ(lib->CloseStream(&s), 1);
-    Open(s, source, 44100, 2);  // TearDown frees it with the stream open
-}
-
 }  // namespace
