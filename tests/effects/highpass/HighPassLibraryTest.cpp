@@ -50,9 +50,9 @@ TEST(HighPassStoredValuesTest, GainsSaveBackAsTheWordsTheyWereLoadedFrom) {
         s.wetGain = s.dryGain;
         s.cutoff = v;
         const HighPassStoredValues stored = StoredValuesOf(s);
-        EXPECT_EQ(stored.dryOut, v);
-        EXPECT_EQ(stored.volume2, v);
-        EXPECT_EQ(stored.cutOffFreq, v);
+        EXPECT_EQ(stored[HighPassParameter::kDryOut], v);
+        EXPECT_EQ(stored[HighPassParameter::kVolume2], v);
+        EXPECT_EQ(stored[HighPassParameter::kCutOffFreq], v);
     }
     EXPECT_EQ(0.5 * 3.051850947599719e-05, 1.5259254737998596e-05);  // a stored 0 is not silence
 }
