@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "adapters/FlushToZero.h"
+#include "host/FlushToZero.h"
 
 PluginInstance::PluginInstance(const PluginDescription& plugin, uint32_t sampleRate)
     : plugin_(plugin), sampleRate_(sampleRate), rampLength_(std::max(sampleRate / 64, 1u)) {

@@ -1,9 +1,9 @@
-// The processor state DAW hosts give plug-ins, for the length of one run:
-// results and operands too small for a normal number are taken as zero
-// (flush-to-zero, denormals-are-zero), so that a filter whose state decays
-// into subnormal numbers after the sound stops costs no more than sound does.
-// The host's own state comes back when the run ends. Samples in the normal
-// range are the same either way.
+// The processor state DAW hosts give plug-ins, for as long as one of these
+// lives: results and operands too small for a normal number are taken as
+// zero on this thread (flush-to-zero, denormals-are-zero), so that a filter
+// whose state decays into subnormal numbers after the sound stops costs no
+// more than sound does. The thread's previous state comes back at the end.
+// Samples in the normal range are the same either way.
 #pragma once
 
 #if defined(__SSE__)
