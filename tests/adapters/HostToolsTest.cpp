@@ -299,4 +299,23 @@ TEST_F(HostTools, AnalysepluginShowsEveryPlugInWithTheEffectsDefaults) {
     }
 }
 
+// The LADSPA SDK's own check of every descriptor, and names that tell the
+// two formats of one effect apart where a host lists both.
+TEST_F(HostTools, AnalysepluginFindsNoErrorAndTheFormatsHaveTheirOwnNames) {
+    const Result listing = Shell("analyseplugin " LADSPA_LIBRARY);
+    ASSERT_EQ(listing.status, 0) << listing.output;
+    EXPECT_EQ(listing.output.find("ERROR"), std::string::npos) << listing.output;
+    for (const Plugin& plugin : kPlugins) {
+        const Result info = Shell(std::string("lv2info ") + plugin.uri);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(info.output, m, std::regex("\\n\\s*Name:\\s+(.*)\\n")));
+        const std::string lv2Name = m[1];
+        EXPECT_EQ(listing.output.find("Plugin Name: \"" + lv2Name + "\""), std::string::npos)
+            << lv2Name;
+        EXPECT_NE(listing.output.find("Plugin Name: \"" + lv2Name + " (LADSPA)\""),
+                  std::string::npos)
+            << lv2Name;
+    }
+}
+
 }  // namespace
