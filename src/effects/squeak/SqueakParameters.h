@@ -31,8 +31,8 @@ inline constexpr std::array<ParameterDescription, 9> kSqueakParameters{{
      "Stored with the preset; does not change the sound."},
     {"InvertL", "Invert left", 0, DefaultRule::kFixed, nullptr, 0, 1, ParameterUnit::kSwitch,
      ParameterRole::kGain, false, false,
-     "On: the left channel's squeak phase subtracts the depth instead of adding it (30 - 80 = "
-     "-50: half level with inverted polarity)."},
+     "When on, the left channel's squeak phase subtracts the depth instead of adding it (30 - "
+     "80 = -50: half level with inverted polarity)."},
     {"InvertR", "Invert right", 0, DefaultRule::kFixed, nullptr, 0, 1, ParameterUnit::kSwitch,
      ParameterRole::kGain, false, true, "The same for the right channel."},
     {"DisMain", "DisMain", 0, DefaultRule::kFixed, nullptr, 0, 1, ParameterUnit::kSwitch,
