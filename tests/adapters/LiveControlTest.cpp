@@ -177,20 +177,27 @@ TEST_P(LiveControl, ValuesOutsideTheRangeAreClampedAndNanGivesTheDefault) {
 }
 
 #ifdef WATCH_HEAP
-// Whatever the run lengths, and with a control changing on every run, run()
+// Whatever the run lengths, and with controls changing on every run (ramps,
+// glides and their exact designs, waiting periods, the bypass fading), run()
 // takes no memory: the effects get fixed-size blocks.
 TEST_P(LiveControl, RunAllocatesNothing) {
-    Stereo buffers = Noise(6000);
+    Stereo buffers = Noise(12000);
     for (const char* uri : {"urn:kelvora:high-pass", "urn:kelvora:squeak"}) {
         const bool squeak = std::strstr(uri, "squeak") != nullptr;
-        StereoRun run(GetParam(), uri, 44100, squeak ? kSqueakControls : kHighPassControls);
+        const uint32_t controls = squeak ? kSqueakControls : kHighPassControls;
+        StereoRun run(GetParam(), uri, 44100, controls);
         DirectPlugin& plugin = run.Plugin();
-        run[kCutOffFreq] = 20;  // Squeak's left rate
+        float enabled = 1;
+        plugin.Connect(kOutRight + 1 + controls, &enabled);  // the LV2 bypass switch
+        run[kCutOffFreq] = 20;                               // Squeak's left rate
+        run[kDryOut] = 20;
         plugin.Activate();
         heap_watch::Start(reinterpret_cast<const void*>(&Noise), plugin.Entry());
         size_t done = 0;
-        for (uint32_t frames : {1u, 511u, 512u, 513u, 0u, 4000u, 7u, 455u}) {
+        for (uint32_t frames : {1u, 511u, 512u, 513u, 0u, 4000u, 7u, 455u, 5000u}) {
             run[kCutOffFreq] += 10;
+            run[kDryOut] += 10;
+            enabled = 1 - enabled;
             plugin.Connect(kInLeft, buffers.left.data() + done);
             plugin.Connect(kOutLeft, buffers.left.data() + done);
             plugin.Connect(kInRight, buffers.right.data() + done);
