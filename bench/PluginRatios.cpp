@@ -11,19 +11,26 @@
 //
 //     plugin_ratios [--rounds N]     (default 200)
 #include <emmintrin.h>
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#include <ladspa.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "effects/highpass/HighPassDesign.h"
 #include "effects/highpass/HighPassSettings.h"
+#include "host/FlushToZero.h"
 #include "host/PluginLibrary.h"
 #include "support/SignalHost.h"
 
@@ -138,6 +145,8 @@ void ScaleInPlace(double* samples, uint32_t count, double gain) {
 struct Contender {
     std::function<void(StereoArrays&)> run;
     double fastest = 1e300;  // seconds per request
+    // Sets the input up instead of the common noise, outside the timing.
+    std::function<void(StereoArrays&)> prepare = [](StereoArrays& a) { a.Refill(); };
 };
 
 // Times `rounds` requests of every contender, one of each per round.
@@ -145,7 +154,7 @@ void Race(std::vector<Contender>& contenders, int rounds) {
     StereoArrays arrays;
     for (int round = 0; round < rounds; ++round) {
         for (Contender& c : contenders) {
-            arrays.Refill();
+            c.prepare(arrays);
             const auto start = std::chrono::steady_clock::now();
             c.run(arrays);
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -223,6 +232,119 @@ int RunSqueak(int rounds) {
     return 0;
 }
 
+void Silence(StereoArrays& a) {
+    std::fill(a.left.begin(), a.left.end(), 0.0);
+    std::fill(a.right.begin(), a.right.end(), 0.0);
+}
+
+// A second of a 440 Hz tone, then silence: what a plug-in's state does
+// after the sound stops. Where the filter's history decays into subnormal
+// numbers, a processor that is slow on them makes silence cost more than
+// sound.
+void Tone(StereoArrays& a) {
+    constexpr double kPi = 3.141592653589793;
+    for (uint32_t i = 0; i < kRequest; ++i)
+        a.left[i] = a.right[i] = 0.5 * std::sin(2 * kPi * 440 * i / kSampleRate);
+}
+
+#if defined(LADSPA_LIBRARY)
+// The LADSPA stereo high-pass, in runs of 65536 frames: float audio, the
+// host's processor state (no flush-to-zero of its own).
+class LadspaHighPass {
+  public:
+    LadspaHighPass() {
+        library_ = dlopen(LADSPA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!library_) throw std::runtime_error(dlerror());
+        const auto entry =
+            reinterpret_cast<LADSPA_Descriptor_Function>(dlsym(library_, "ladspa_descriptor"));
+        descriptor_ = entry(0);
+        handle_ = descriptor_->instantiate(descriptor_, kSampleRate);
+        for (unsigned long port = 0; port < 4; ++port)
+            descriptor_->connect_port(handle_, port, buffers_[port % 2].data());
+        descriptor_->activate(handle_);
+    }
+    ~LadspaHighPass() {
+        descriptor_->cleanup(handle_);
+        dlclose(library_);
+    }
+    // Runs over `arrays`' samples, rounded to floats outside the timing.
+    void Load(const StereoArrays& a) {
+        std::copy(a.left.begin(), a.left.end(), buffers_[0].begin());
+        std::copy(a.right.begin(), a.right.end(), buffers_[1].begin());
+    }
+    void Run() { descriptor_->run(handle_, kRequest); }
+
+  private:
+    void* library_ = nullptr;
+    const LADSPA_Descriptor* descriptor_ = nullptr;
+    LADSPA_Handle handle_ = nullptr;
+    std::vector<float> buffers_[2] = {std::vector<float>(kRequest), std::vector<float>(kRequest)};
+};
+
+void RunAdapterSilence(int rounds) {
+    LadspaHighPass noisy, quiet;
+    StereoArrays arrays;
+    Tone(arrays);
+    quiet.Load(arrays);
+    quiet.Run();
+    Silence(arrays);
+    quiet.Load(arrays);
+    for (int i = 0; i < 4; ++i) quiet.Run();
+    std::vector<Contender> contenders{
+        {[&](StereoArrays&) { noisy.Run(); }, 1e300,
+         [&](StereoArrays& a) {
+             a.Refill();
+             noisy.Load(a);
+         }},
+        {[&](StereoArrays&) { quiet.Run(); }, 1e300,
+         [&](StereoArrays& a) {
+             Silence(a);
+             quiet.Load(a);
+         }},
+    };
+    Race(contenders, rounds);
+    PrintRatio("LADSPA high-pass run(), silence after a tone / noise", contenders[1], contenders[0],
+               " (goal <= 1.1x)");
+}
+#endif
+
+int RunSilence(int rounds) {
+    // The library as a host without flush-to-zero runs it, and as one with.
+    OpenPlugin noisy(PLUGIN_LIBRARY), quiet(PLUGIN_LIBRARY), flushed(PLUGIN_LIBRARY);
+    StereoArrays arrays;
+    const auto toneThenSilence = [&](OpenPlugin& plugin) {
+        Tone(arrays);
+        plugin.Process(arrays);
+        for (int i = 0; i < 4; ++i) {
+            Silence(arrays);
+            plugin.Process(arrays);
+        }
+    };
+    toneThenSilence(quiet);
+    {
+        const FlushToZero flush;
+        toneThenSilence(flushed);
+    }
+    std::vector<Contender> contenders{
+        {[&](StereoArrays& a) { noisy.Process(a); }},
+        {[&](StereoArrays& a) { quiet.Process(a); }, 1e300, Silence},
+        {[&](StereoArrays& a) {
+             const FlushToZero flush;
+             flushed.Process(a);
+         },
+         1e300, Silence},
+    };
+    Race(contenders, rounds);
+    PrintRatio("Plugin ProcessStream, silence after a tone / noise", contenders[1], contenders[0],
+               " (goal <= 1.1x)");
+    PrintRatio("  the same with the host's flush-to-zero", contenders[2], contenders[0],
+               " (goal <= 1.1x)");
+#if defined(LADSPA_LIBRARY)
+    RunAdapterSilence(rounds);
+#endif
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,8 +356,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const int status = RunHighPass(rounds);
-        return status != 0 ? status : RunSqueak(rounds);
+        int status = RunHighPass(rounds);
+        if (status == 0) status = RunSqueak(rounds);
+        return status != 0 ? status : RunSilence(rounds);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "plugin_ratios: %s\n", e.what());
         return 1;

@@ -32,14 +32,14 @@ bool IsAudioInput(const PluginDescription& plugin, uint32_t index) {
     return index < plugin.channels;
 }
 
-bool IsAudible(const PluginDescription& plugin, const ControlPort& port) {
-    return port.audible == Audible::kAlways ||
-           (port.audible == Audible::kStereoOnly && plugin.channels == 2);
+bool IsAudible(const PluginDescription& plugin, const ParameterDescription& port) {
+    return port.role != ParameterRole::kStoredOnly && (!port.rightChannel || plugin.channels == 2);
 }
 
-uint32_t StoredValueOf(const ControlPort& port, float value) {
-    if (std::isnan(value)) value = port.defaultValue;
-    value = std::fmin(std::fmax(value, port.minimum), port.maximum);
-    if (port.kind == ControlKind::kToggle) return value > 0.0f ? 1 : 0;
+uint32_t StoredValueOf(const ParameterDescription& port, float value) {
+    if (std::isnan(value)) return port.defaultValue;
+    value = std::fmin(std::fmax(value, static_cast<float>(port.minimum)),
+                      static_cast<float>(port.maximum));
+    if (IsToggle(port)) return value > 0.0f ? 1 : 0;
     return static_cast<uint32_t>(std::lround(value));
 }

@@ -11,7 +11,9 @@ PluginInstance* CreateInstance(const PluginDescription& plugin, double sampleRat
     const double rate = std::round(sampleRate);
     if (!(rate >= 1.0 && rate <= std::numeric_limits<uint32_t>::max())) return nullptr;
     const auto rounded = static_cast<uint32_t>(rate);
-    if (plugin.effect == Effect::kHighPass)
+    if (plugin.effect == Effect::kHighPass) {
+        if (!HighPassInstance::Filters(rounded)) return nullptr;
         return new (std::nothrow) HighPassInstance(plugin, rounded);
+    }
     return new (std::nothrow) SqueakInstance(plugin, rounded);
 }

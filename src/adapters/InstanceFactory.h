@@ -4,6 +4,6 @@
 
 #include "adapters/PluginInstance.h"
 
-// Null for a sample rate that does not round to 1 .. 2^32 - 1, or without
-// memory.
+// Null for a sample rate that does not round to 1 .. 2^32 - 1, for one the
+// effect cannot work at, or without memory.
 PluginInstance* CreateInstance(const PluginDescription& plugin, double sampleRate) noexcept;

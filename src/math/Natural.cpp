@@ -6,23 +6,27 @@
 
 namespace exact {
 
-void Normalize(Natural& a) {
+template <size_t Limbs>
+void Normalize(BasicNatural<Limbs>& a) {
     while (!a.empty() && a.back() == 0) a.pop_back();
 }
 
-Natural FromWord(uint64_t value) {
-    Natural a{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
+template <size_t Limbs>
+BasicNatural<Limbs> FromWord(uint64_t value) {
+    BasicNatural<Limbs> a{static_cast<uint32_t>(value), static_cast<uint32_t>(value >> 32)};
     Normalize(a);
     return a;
 }
 
-int BitLength(const Natural& a) {
+template <size_t Limbs>
+int BitLength(const BasicNatural<Limbs>& a) {
     return a.empty()
                ? 0
                : 32 * static_cast<int>(a.size() - 1) + static_cast<int>(std::bit_width(a.back()));
 }
 
-int Compare(const Natural& a, const Natural& b) {
+template <size_t Limbs>
+int Compare(const BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b) {
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     for (size_t i = a.size(); i-- > 0;) {
         if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
@@ -30,8 +34,8 @@ int Compare(const Natural& a, const Natural& b) {
     return 0;
 }
 
-// a += b
-void Add(Natural& a, const Natural& b) {
+template <size_t Limbs>
+void Add(BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b) {
     if (a.size() < b.size()) a.resize(b.size(), 0);
     uint64_t carry = 0;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -42,8 +46,8 @@ void Add(Natural& a, const Natural& b) {
     if (carry != 0) a.push_back(static_cast<uint32_t>(carry));
 }
 
-// a −= b, for a ≥ b
-void Subtract(Natural& a, const Natural& b) {
+template <size_t Limbs>
+void Subtract(BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b) {
     uint64_t borrow = 0;
     for (size_t i = 0; i < a.size(); ++i) {
         const uint64_t take = (i < b.size() ? b[i] : 0) + borrow;
@@ -53,9 +57,10 @@ void Subtract(Natural& a, const Natural& b) {
     Normalize(a);
 }
 
-Natural Multiply(const Natural& a, const Natural& b) {
+template <size_t Limbs>
+BasicNatural<Limbs> Multiply(const BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b) {
     if (a.empty() || b.empty()) return {};
-    Natural product(a.size() + b.size(), 0);
+    BasicNatural<Limbs> product(a.size() + b.size(), 0);
     for (size_t i = 0; i < a.size(); ++i) {
         uint64_t carry = 0;
         for (size_t j = 0; j < b.size(); ++j) {
@@ -69,8 +74,8 @@ Natural Multiply(const Natural& a, const Natural& b) {
     return product;
 }
 
-// a ×= factor
-void MultiplySmall(Natural& a, uint32_t factor) {
+template <size_t Limbs>
+void MultiplySmall(BasicNatural<Limbs>& a, uint32_t factor) {
     uint64_t carry = 0;
     for (uint32_t& limb : a) {
         carry += static_cast<uint64_t>(limb) * factor;
@@ -81,8 +86,8 @@ void MultiplySmall(Natural& a, uint32_t factor) {
     Normalize(a);
 }
 
-// a = ⌊a / divisor⌋
-uint32_t DivideSmall(Natural& a, uint32_t divisor) {
+template <size_t Limbs>
+uint32_t DivideSmall(BasicNatural<Limbs>& a, uint32_t divisor) {
     uint64_t rest = 0;
     for (size_t i = a.size(); i-- > 0;) {
         rest = rest << 32 | a[i];
@@ -93,11 +98,12 @@ uint32_t DivideSmall(Natural& a, uint32_t divisor) {
     return static_cast<uint32_t>(rest);
 }
 
-Natural ShiftLeft(const Natural& a, int bits) {
+template <size_t Limbs>
+BasicNatural<Limbs> ShiftLeft(const BasicNatural<Limbs>& a, int bits) {
     if (a.empty()) return {};
     const size_t limbs = static_cast<size_t>(bits / 32);
     const int rest = bits % 32;
-    Natural shifted(a.size() + limbs + 1, 0);
+    BasicNatural<Limbs> shifted(a.size() + limbs + 1, 0);
     for (size_t i = 0; i < a.size(); ++i) {
         const uint64_t wide = static_cast<uint64_t>(a[i]) << rest;
         shifted[i + limbs] |= static_cast<uint32_t>(wide);
@@ -107,12 +113,12 @@ Natural ShiftLeft(const Natural& a, int bits) {
     return shifted;
 }
 
-// ⌊a / 2^bits⌋
-Natural ShiftRight(const Natural& a, int bits) {
+template <size_t Limbs>
+BasicNatural<Limbs> ShiftRight(const BasicNatural<Limbs>& a, int bits) {
     const size_t limbs = static_cast<size_t>(bits / 32);
     const int rest = bits % 32;
     if (limbs >= a.size()) return {};
-    Natural shifted(a.size() - limbs);
+    BasicNatural<Limbs> shifted(a.size() - limbs);
     for (size_t i = 0; i < shifted.size(); ++i) {
         uint64_t wide = a[i + limbs];
         if (i + limbs + 1 < a.size()) wide |= static_cast<uint64_t>(a[i + limbs + 1]) << 32;
@@ -122,35 +128,34 @@ Natural ShiftRight(const Natural& a, int bits) {
     return shifted;
 }
 
-namespace {
-
 // a = ⌊a / 2⌋
-void HalveInPlace(Natural& a) {
+template <size_t Limbs>
+void HalveInPlace(BasicNatural<Limbs>& a) {
     for (size_t i = 0; i < a.size(); ++i) {
         a[i] = a[i] >> 1 | (i + 1 < a.size() ? a[i + 1] << 31 : 0);
     }
     Normalize(a);
 }
 
-}  // namespace
-
-Natural PowerOfTwo(int bits) {
-    return ShiftLeft(Natural{1}, bits);
+template <size_t Limbs>
+BasicNatural<Limbs> PowerOfTwo(int bits) {
+    return ShiftLeft(BasicNatural<Limbs>{1}, bits);
 }
 
-void MultiplyByPowerOfTen(Natural& a, int exponent) {
+template <size_t Limbs>
+void MultiplyByPowerOfTen(BasicNatural<Limbs>& a, int exponent) {
     for (; exponent >= 9; exponent -= 9) MultiplySmall(a, 1000000000);
     uint32_t rest = 1;
     for (; exponent > 0; --exponent) rest *= 10;
     MultiplySmall(a, rest);
 }
 
-// One quotient bit at a time.
-Natural Divide(Natural a, const Natural& b) {
+template <size_t Limbs>
+BasicNatural<Limbs> Divide(BasicNatural<Limbs> a, const BasicNatural<Limbs>& b) {
     const int shift = BitLength(a) - BitLength(b);
     if (shift < 0) return {};
-    Natural quotient(static_cast<size_t>(shift / 32 + 1), 0);
-    Natural step = ShiftLeft(b, shift);
+    BasicNatural<Limbs> quotient(static_cast<size_t>(shift / 32 + 1), 0);
+    BasicNatural<Limbs> step = ShiftLeft(b, shift);
     for (int bit = shift; bit >= 0; --bit) {
         if (Compare(a, step) >= 0) {
             Subtract(a, step);
@@ -162,13 +167,14 @@ Natural Divide(Natural a, const Natural& b) {
     return quotient;
 }
 
-bool TestBit(const Natural& a, int bit) {
+template <size_t Limbs>
+bool TestBit(const BasicNatural<Limbs>& a, int bit) {
     const auto limb = static_cast<size_t>(bit / 32);
     return limb < a.size() && (a[limb] >> (bit % 32) & 1) != 0;
 }
 
-// Whether any of the bits below `bit` is set.
-bool AnyBitBelow(const Natural& a, int bit) {
+template <size_t Limbs>
+bool AnyBitBelow(const BasicNatural<Limbs>& a, int bit) {
     const auto limb = static_cast<size_t>(bit / 32);
     for (size_t i = 0; i < limb && i < a.size(); ++i) {
         if (a[i] != 0) return true;
@@ -176,11 +182,13 @@ bool AnyBitBelow(const Natural& a, int bit) {
     return limb < a.size() && (a[limb] & ((uint32_t{1} << (bit % 32)) - 1)) != 0;
 }
 
-uint64_t LowWord(const Natural& a) {
+template <size_t Limbs>
+uint64_t LowWord(const BasicNatural<Limbs>& a) {
     return (a.size() > 0 ? a[0] : 0) | (a.size() > 1 ? uint64_t{a[1]} << 32 : 0);
 }
 
-double RoundToDouble(const Natural& q, int scale, bool inexact) {
+template <size_t Limbs>
+double RoundToDouble(const BasicNatural<Limbs>& q, int scale, bool inexact) {
     const int length = BitLength(q);
     if (length - 1 + scale > 1023) return std::numeric_limits<double>::infinity();
     // The last bit kept: the 53rd, or 2^−1074 for subnormal results.
@@ -203,5 +211,50 @@ double RoundToDouble(const Natural& q, int scale, bool inexact) {
     // 2^1024 gives exactly the pattern of infinity.
     return std::bit_cast<double>((static_cast<uint64_t>(last + 1074) << 52) + mantissa);
 }
+
+// The functions for every capacity there is: defined once, here.
+template void Normalize<kWideLimbs>(BasicNatural<kWideLimbs>&);
+template BasicNatural<kWideLimbs> FromWord<kWideLimbs>(uint64_t);
+template int BitLength<kWideLimbs>(const BasicNatural<kWideLimbs>&);
+template int Compare<kWideLimbs>(const BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
+template void Add<kWideLimbs>(BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
+template void Subtract<kWideLimbs>(BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
+template BasicNatural<kWideLimbs> Multiply<kWideLimbs>(const BasicNatural<kWideLimbs>&,
+                                                       const BasicNatural<kWideLimbs>&);
+template void MultiplySmall<kWideLimbs>(BasicNatural<kWideLimbs>&, uint32_t);
+template uint32_t DivideSmall<kWideLimbs>(BasicNatural<kWideLimbs>&, uint32_t);
+template BasicNatural<kWideLimbs> ShiftLeft<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
+template BasicNatural<kWideLimbs> ShiftRight<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
+template BasicNatural<kWideLimbs> PowerOfTwo<kWideLimbs>(int);
+template void MultiplyByPowerOfTen<kWideLimbs>(BasicNatural<kWideLimbs>&, int);
+template BasicNatural<kWideLimbs> Divide<kWideLimbs>(BasicNatural<kWideLimbs>,
+                                                     const BasicNatural<kWideLimbs>&);
+template bool TestBit<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
+template bool AnyBitBelow<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
+template uint64_t LowWord<kWideLimbs>(const BasicNatural<kWideLimbs>&);
+template double RoundToDouble<kWideLimbs>(const BasicNatural<kWideLimbs>&, int, bool);
+template void Normalize<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&);
+template BasicNatural<kNarrowLimbs> FromWord<kNarrowLimbs>(uint64_t);
+template int BitLength<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&);
+template int Compare<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
+                                   const BasicNatural<kNarrowLimbs>&);
+template void Add<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, const BasicNatural<kNarrowLimbs>&);
+template void Subtract<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&,
+                                     const BasicNatural<kNarrowLimbs>&);
+template BasicNatural<kNarrowLimbs> Multiply<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
+                                                           const BasicNatural<kNarrowLimbs>&);
+template void MultiplySmall<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, uint32_t);
+template uint32_t DivideSmall<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, uint32_t);
+template BasicNatural<kNarrowLimbs> ShiftLeft<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
+template BasicNatural<kNarrowLimbs> ShiftRight<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
+                                                             int);
+template BasicNatural<kNarrowLimbs> PowerOfTwo<kNarrowLimbs>(int);
+template void MultiplyByPowerOfTen<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, int);
+template BasicNatural<kNarrowLimbs> Divide<kNarrowLimbs>(BasicNatural<kNarrowLimbs>,
+                                                         const BasicNatural<kNarrowLimbs>&);
+template bool TestBit<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
+template bool AnyBitBelow<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
+template uint64_t LowWord<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&);
+template double RoundToDouble<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int, bool);
 
 }  // namespace exact

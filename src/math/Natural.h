@@ -1,6 +1,7 @@
 // Unsigned multi-precision integers for the correctly rounded conversions:
-// exact where a double's arithmetic is not, allocation-free, and small
-// enough (8192 bits) for every number those conversions meet.
+// exact where a double's arithmetic is not, allocation-free, and of a fixed
+// capacity: 8192 bits for every number those conversions meet, or fewer
+// where the arguments are known to be small.
 #pragma once
 
 #include <algorithm>
@@ -16,24 +17,24 @@ namespace exact {
 // leading zero limbs (zero is empty). The limbs live in the object, not on
 // the heap, so that a filter may be redesigned where nothing may allocate
 // (a plug-in's audio thread).
-class Natural {
+template <size_t Capacity>
+class BasicNatural {
   public:
-    static constexpr size_t kCapacity = 256;
-
-    Natural() = default;
-    Natural(std::initializer_list<uint32_t> limbs) : Natural(limbs.begin(), limbs.end()) {}
-    explicit Natural(size_t count, uint32_t value = 0) { resize(count, value); }
+    BasicNatural() = default;
+    BasicNatural(std::initializer_list<uint32_t> limbs)
+        : BasicNatural(limbs.begin(), limbs.end()) {}
+    explicit BasicNatural(size_t count, uint32_t value = 0) { resize(count, value); }
     // Copies only the limbs in use, not the whole capacity.
-    Natural(const Natural& other) : size_(other.size_) {
+    BasicNatural(const BasicNatural& other) : size_(other.size_) {
         std::copy_n(other.limbs_.begin(), size_, limbs_.begin());
     }
-    Natural& operator=(const Natural& other) {
+    BasicNatural& operator=(const BasicNatural& other) {
         size_ = other.size_;
         std::copy_n(other.limbs_.begin(), size_, limbs_.begin());
         return *this;
     }
     template <typename Iterator>
-    Natural(Iterator first, Iterator last) {
+    BasicNatural(Iterator first, Iterator last) {
         for (; first != last; ++first) push_back(*first);
     }
 
@@ -46,53 +47,95 @@ class Natural {
     uint32_t* end() { return limbs_.data() + size_; }
     void pop_back() { --size_; }
     void push_back(uint32_t limb) {
-        if (size_ == kCapacity) throw std::length_error("Natural capacity");
+        if (size_ == Capacity) throw std::length_error("Natural capacity");
         limbs_[size_++] = limb;
     }
     void resize(size_t count, uint32_t value = 0) {
-        if (count > kCapacity) throw std::length_error("Natural capacity");
+        if (count > Capacity) throw std::length_error("Natural capacity");
         for (size_t i = size_; i < count; ++i) limbs_[i] = value;
         size_ = count;
     }
 
   private:
-    std::array<uint32_t, kCapacity> limbs_;
+    std::array<uint32_t, Capacity> limbs_;
     size_t size_ = 0;
 };
 
+// Numbers of every size the conversions meet (8192 bits), and those of
+// arguments below 2 at up to 512 bits of working precision (1536 bits), a
+// sixth of the stack.
+constexpr size_t kWideLimbs = 256;
+constexpr size_t kNarrowLimbs = 48;
+using Natural = BasicNatural<kWideLimbs>;
+using NarrowNatural = BasicNatural<kNarrowLimbs>;
+
 // Drops leading zero limbs.
-void Normalize(Natural& a);
-Natural FromWord(uint64_t value);
-int BitLength(const Natural& a);
+template <size_t Limbs>
+void Normalize(BasicNatural<Limbs>& a);
+
+template <size_t Limbs = kWideLimbs>
+BasicNatural<Limbs> FromWord(uint64_t value);
+
+template <size_t Limbs>
+int BitLength(const BasicNatural<Limbs>& a);
+
 // −1, 0 or 1 as a < b, a = b, a > b.
-int Compare(const Natural& a, const Natural& b);
+template <size_t Limbs>
+int Compare(const BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b);
+
 // a += b
-void Add(Natural& a, const Natural& b);
+template <size_t Limbs>
+void Add(BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b);
+
 // a −= b, for a ≥ b
-void Subtract(Natural& a, const Natural& b);
-Natural Multiply(const Natural& a, const Natural& b);
+template <size_t Limbs>
+void Subtract(BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b);
+
+template <size_t Limbs>
+BasicNatural<Limbs> Multiply(const BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b);
+
 // a ×= factor
-void MultiplySmall(Natural& a, uint32_t factor);
+template <size_t Limbs>
+void MultiplySmall(BasicNatural<Limbs>& a, uint32_t factor);
+
 // a = ⌊a / divisor⌋; returns the remainder.
-uint32_t DivideSmall(Natural& a, uint32_t divisor);
-Natural ShiftLeft(const Natural& a, int bits);
+template <size_t Limbs>
+uint32_t DivideSmall(BasicNatural<Limbs>& a, uint32_t divisor);
+
+template <size_t Limbs>
+BasicNatural<Limbs> ShiftLeft(const BasicNatural<Limbs>& a, int bits);
+
 // ⌊a / 2^bits⌋
-Natural ShiftRight(const Natural& a, int bits);
-Natural PowerOfTwo(int bits);
+template <size_t Limbs>
+BasicNatural<Limbs> ShiftRight(const BasicNatural<Limbs>& a, int bits);
+
+template <size_t Limbs = kWideLimbs>
+BasicNatural<Limbs> PowerOfTwo(int bits);
+
 // a ×= 10^exponent, exponent ≥ 0
-void MultiplyByPowerOfTen(Natural& a, int exponent);
-// ⌊a / b⌋ for b ≠ 0.
-Natural Divide(Natural a, const Natural& b);
-bool TestBit(const Natural& a, int bit);
+template <size_t Limbs>
+void MultiplyByPowerOfTen(BasicNatural<Limbs>& a, int exponent);
+
+// ⌊a / b⌋ for b ≠ 0, one quotient bit at a time.
+template <size_t Limbs>
+BasicNatural<Limbs> Divide(BasicNatural<Limbs> a, const BasicNatural<Limbs>& b);
+
+template <size_t Limbs>
+bool TestBit(const BasicNatural<Limbs>& a, int bit);
+
 // Whether any of the bits below `bit` is set.
-bool AnyBitBelow(const Natural& a, int bit);
+template <size_t Limbs>
+bool AnyBitBelow(const BasicNatural<Limbs>& a, int bit);
+
 // The low 64 bits.
-uint64_t LowWord(const Natural& a);
+template <size_t Limbs>
+uint64_t LowWord(const BasicNatural<Limbs>& a);
 
 // The double nearest to (q + f)·2^scale (ties to even), q > 0, where
 // 0 ≤ f < 1 and f > 0 exactly when `inexact`; subnormal and infinite
 // results included. An inexact q has at least two bits below the last one
 // the result keeps.
-double RoundToDouble(const Natural& q, int scale, bool inexact = false);
+template <size_t Limbs>
+double RoundToDouble(const BasicNatural<Limbs>& q, int scale, bool inexact = false);
 
 }  // namespace exact

@@ -33,15 +33,20 @@ namespace {
 // Precision p ≤ kMaxPrecision keeps every value of an attempt within
 // Natural's 8192 bits for any double: x·2^(p+2·1024) at most.
 constexpr int kMaxPrecision = 2048;
+// For |x| < 2, p ≤ kNarrowPrecision keeps every value within NarrowNatural's
+// 1536 bits: the longest are the products of two p-bit numbers in the
+// series and π/2's table of 1248 bits.
+constexpr int kNarrowPrecision = 512;
 
 // atan(1/m)·2^p, truncated; adds a bound of its error, in units, to `error`.
 // The powers 2^p/m^(2k+1) stay within 2 units of the truth, each term within
 // 3; the terms left out form an alternating, decreasing tail below the last
 // power, which is below 2 units.
-Natural ArcTangentOfInverse(uint32_t m, int p, uint64_t& error) {
-    Natural power = PowerOfTwo(p);
+template <size_t Limbs>
+BasicNatural<Limbs> ArcTangentOfInverse(uint32_t m, int p, uint64_t& error) {
+    BasicNatural<Limbs> power = PowerOfTwo<Limbs>(p);
     DivideSmall(power, m);
-    Natural plus, minus, term;
+    BasicNatural<Limbs> plus, minus, term;
     for (uint32_t k = 0; !power.empty(); ++k) {
         term = power;
         DivideSmall(term, 2 * k + 1);
@@ -67,14 +72,16 @@ constexpr uint32_t kHalfPi[] = {
 // π/2·2^p, truncated; `error` receives a bound of its error in units. Up to
 // the table's precision from the table (two truncations), beyond it by
 // Machin's formula, 8·atan(1/5) − 2·atan(1/239).
-Natural HalfPi(int p, uint64_t& error) {
+template <size_t Limbs>
+BasicNatural<Limbs> HalfPi(int p, uint64_t& error) {
     if (p <= kHalfPiBits) {
         error = 2;
-        return ShiftRight(Natural(std::rbegin(kHalfPi), std::rend(kHalfPi)), kHalfPiBits - p);
+        return ShiftRight(BasicNatural<Limbs>(std::rbegin(kHalfPi), std::rend(kHalfPi)),
+                          kHalfPiBits - p);
     }
     uint64_t error5 = 0, error239 = 0;
-    Natural halfPi = ArcTangentOfInverse(5, p, error5);
-    Natural correction = ArcTangentOfInverse(239, p, error239);
+    BasicNatural<Limbs> halfPi = ArcTangentOfInverse<Limbs>(5, p, error5);
+    BasicNatural<Limbs> correction = ArcTangentOfInverse<Limbs>(239, p, error239);
     MultiplySmall(halfPi, 8);
     MultiplySmall(correction, 2);
     Subtract(halfPi, correction);
@@ -82,8 +89,9 @@ Natural HalfPi(int p, uint64_t& error) {
     return halfPi;
 }
 
+template <size_t Limbs>
 struct SineCosine {
-    Natural sine, cosine;
+    BasicNatural<Limbs> sine, cosine;
     uint64_t error;  // bound of the error of each, in units
 };
 
@@ -92,9 +100,10 @@ struct SineCosine {
 // within 3 units of the truth (e_j ≤ (e_(j−1) + 1)/j + 1). The first term
 // that comes out 0 is below 3 units, and so is each series' tail, which
 // alternates and decreases from there.
-SineCosine SinCos(const Natural& r, int p) {
-    Natural sinePlus = r, sineMinus, cosinePlus = PowerOfTwo(p), cosineMinus;
-    Natural term = r;
+template <size_t Limbs>
+SineCosine<Limbs> SinCos(const BasicNatural<Limbs>& r, int p) {
+    BasicNatural<Limbs> sinePlus = r, sineMinus, cosinePlus = PowerOfTwo<Limbs>(p), cosineMinus;
+    BasicNatural<Limbs> term = r;
     uint64_t terms = 2;
     for (uint32_t j = 2;; ++j) {
         term = ShiftRight(Multiply(term, r), p);
@@ -108,7 +117,7 @@ SineCosine SinCos(const Natural& r, int p) {
         }
         ++terms;
     }
-    SineCosine result{{}, {}, 3 * terms + 3};
+    SineCosine<Limbs> result{{}, {}, 3 * terms + 3};
     if (Compare(sinePlus, sineMinus) > 0) {
         Subtract(sinePlus, sineMinus);
         result.sine = sinePlus;
@@ -123,15 +132,18 @@ SineCosine SinCos(const Natural& r, int p) {
 // Rounding is monotonic, so the double nearest to a/b lies between the two.
 // (The quotient's precision grows with p, so that a tangent close to a
 // rounding boundary is decided at some precision.)
-double NearestToBound(const Natural& a, const Natural& b, bool above, int p) {
+template <size_t Limbs>
+double NearestToBound(const BasicNatural<Limbs>& a, const BasicNatural<Limbs>& b, bool above,
+                      int p) {
     const int k = p / 2 + 32 - (BitLength(a) - BitLength(b));
-    Natural q = k >= 0 ? Divide(ShiftLeft(a, k), b) : Divide(a, ShiftLeft(b, -k));
-    if (above) Add(q, Natural{1});
+    BasicNatural<Limbs> q = k >= 0 ? Divide(ShiftLeft(a, k), b) : Divide(a, ShiftLeft(b, -k));
+    if (above) Add(q, BasicNatural<Limbs>{1});
     return RoundToDouble(q, -k);
 }
 
 // One attempt at precision p for 2^−27 ≤ |x| < ∞; false when the interval
 // does not decide.
+template <size_t Limbs>
 bool TryTangent(double x, int p, double& result) {
     const auto bits = std::bit_cast<uint64_t>(x);
     const int biased = static_cast<int>(bits >> 52 & 0x7FF);
@@ -143,25 +155,26 @@ bool TryTangent(double x, int p, double& result) {
     const int extra = std::max(0, magnitude + 1);
     const int wide = p + extra;
     uint64_t halfPiError = 0;
-    const Natural halfPi = HalfPi(wide, halfPiError);
-    const Natural ax = ShiftLeft(FromWord(mantissa), wide + magnitude - 52);
+    const BasicNatural<Limbs> halfPi = HalfPi<Limbs>(wide, halfPiError);
+    const BasicNatural<Limbs> ax = ShiftLeft(FromWord<Limbs>(mantissa), wide + magnitude - 52);
 
     // n = ⌊|x|/(π/2) + 1/2⌋ and r = |x| − n·π/2, whose error is at most
     // n·halfPiError units of 2^−wide, that is halfPiError units of 2^−p, plus
     // one unit for dropping the extra bits.
-    Natural twice = ShiftLeft(ax, 1);
+    BasicNatural<Limbs> twice = ShiftLeft(ax, 1);
     Add(twice, halfPi);
-    const Natural n = Divide(twice, ShiftLeft(halfPi, 1));
-    const Natural nearest = Multiply(n, halfPi);
+    const BasicNatural<Limbs> n = Divide(twice, ShiftLeft(halfPi, 1));
+    const BasicNatural<Limbs> nearest = Multiply(n, halfPi);
     const bool below = Compare(ax, nearest) < 0;  // r < 0
-    Natural r = below ? nearest : ax;
+    BasicNatural<Limbs> r = below ? nearest : ax;
     Subtract(r, below ? ax : nearest);
     r = ShiftRight(r, extra);
 
-    const SineCosine sc = SinCos(r, p);
-    const Natural error = FromWord(sc.error + halfPiError + 1);
+    const SineCosine<Limbs> sc = SinCos(r, p);
+    const BasicNatural<Limbs> error = FromWord<Limbs>(sc.error + halfPiError + 1);
     if (Compare(sc.sine, error) <= 0 || Compare(sc.cosine, error) <= 0) return false;
-    Natural sineLow = sc.sine, sineHigh = sc.sine, cosineLow = sc.cosine, cosineHigh = sc.cosine;
+    BasicNatural<Limbs> sineLow = sc.sine, sineHigh = sc.sine, cosineLow = sc.cosine,
+                        cosineHigh = sc.cosine;
     Subtract(sineLow, error);
     Add(sineHigh, error);
     Subtract(cosineLow, error);
@@ -191,8 +204,18 @@ double RoundedTangent(double x) {
     if (biased < 1023 - 27) return x;
     // Known hard cases of the tangent over doubles are decided well within
     // 256 bits; the limit only keeps the numbers within Natural's capacity.
+    // Below 2 (a filter's prewarping, for one) the attempts up to
+    // kNarrowPrecision take narrow numbers and a sixth of the stack, so that
+    // a redesign fits a real-time thread's stack; the sequence of attempts,
+    // and so the result, is the same.
     double result = 0.0;
-    for (int p = 128; p <= kMaxPrecision && !TryTangent(x, p, result); p *= 2) {
+    int p = 128;
+    if (biased < 1023 + 1) {
+        for (; p <= kNarrowPrecision; p *= 2) {
+            if (TryTangent<kNarrowLimbs>(x, p, result)) return result;
+        }
+    }
+    for (; p <= kMaxPrecision && !TryTangent<kWideLimbs>(x, p, result); p *= 2) {
     }
     return result;
 }

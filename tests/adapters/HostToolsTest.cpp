@@ -264,13 +264,14 @@ TEST_F(HostTools, Lv2infoShowsEveryStoredParameterWithTheEffectsDefault) {
         const std::vector<Lv2Port> ports = Lv2Ports(info.output);
         Values controls;
         for (const Lv2Port& port : ports) {
-            if (!port.control) continue;
+            if (!port.control || port.symbol == "enabled") continue;
             controls.emplace_back(port.symbol, static_cast<int>(port.defaultValue));
             EXPECT_EQ(port.defaultValue, std::round(port.defaultValue)) << port.symbol;
             EXPECT_LE(port.minimum, port.defaultValue) << port.symbol;
             EXPECT_LE(port.defaultValue, port.maximum) << port.symbol;
         }
-        EXPECT_EQ(ports.size() - controls.size(), 2u * plugin.channels) << plugin.uri;
+        // The audio ports and the bypass switch.
+        EXPECT_EQ(ports.size() - controls.size(), 2u * plugin.channels + 1) << plugin.uri;
         EXPECT_EQ(controls, DefaultRecord(plugin.library)) << plugin.uri;
     }
 }
@@ -295,6 +296,25 @@ TEST_F(HostTools, AnalysepluginShowsEveryPlugInWithTheEffectsDefaults) {
         std::vector<int> expected;
         for (const auto& [name, value] : DefaultRecord(plugin.library)) expected.push_back(value);
         EXPECT_EQ(defaults[plugin.label], expected) << plugin.label;
+    }
+}
+
+// The LADSPA SDK's own check of every descriptor, and names that tell the
+// two formats of one effect apart where a host lists both.
+TEST_F(HostTools, AnalysepluginFindsNoErrorAndTheFormatsHaveTheirOwnNames) {
+    const Result listing = Shell("analyseplugin " LADSPA_LIBRARY);
+    ASSERT_EQ(listing.status, 0) << listing.output;
+    EXPECT_EQ(listing.output.find("ERROR"), std::string::npos) << listing.output;
+    for (const Plugin& plugin : kPlugins) {
+        const Result info = Shell(std::string("lv2info ") + plugin.uri);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(info.output, m, std::regex("\\n\\s*Name:\\s+(.*)\\n")));
+        const std::string lv2Name = m[1];
+        EXPECT_EQ(listing.output.find("Plugin Name: \"" + lv2Name + "\""), std::string::npos)
+            << lv2Name;
+        EXPECT_NE(listing.output.find("Plugin Name: \"" + lv2Name + " (LADSPA)\""),
+                  std::string::npos)
+            << lv2Name;
     }
 }
 

@@ -2,21 +2,17 @@
 // their plug-ins through the descriptors, and changes controls between runs:
 // the streams must carry on as offline references computed from the
 // formulas say, whatever the run lengths and buffer sharing.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <ladspa.h>
-#include <lv2/core/lv2.h>
 
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "DirectPlugin.h"
 #include "support/DirectHighPass.h"
 #include "support/SignalHost.h"
 #ifdef WATCH_HEAP
@@ -25,123 +21,7 @@
 
 namespace {
 
-enum class Standard { kLv2, kLadspa };
-
-// Port indices of the stereo plug-ins: inputs, outputs, then the controls.
-constexpr uint32_t kInLeft = 0, kInRight = 1, kOutLeft = 2, kOutRight = 3;
-constexpr uint32_t kDryOut = 4, kVolume2 = 5, kCutOffFreq = 6;
-constexpr uint32_t kSqueakDryOut = 4, kSqueakDepth = 5, kFrequency = 6, kVolR = 7, kCutR = 8,
-                   kInvertL = 10;
-constexpr uint32_t kHighPassControls = 3, kSqueakControls = 9;
-
-struct LibraryCloser {
-    void operator()(void* library) const { dlclose(library); }
-};
-
-// One plug-in instance, driven through its descriptor as a host drives it.
-class DirectPlugin {
-  public:
-    // `uri` for LV2; the LADSPA label is the same name with '_' for '-'.
-    DirectPlugin(Standard standard, const std::string& uri, double sampleRate) {
-        const char* path = standard == Standard::kLv2 ? LV2_LIBRARY : LADSPA_LIBRARY;
-        library_.reset(dlopen(path, RTLD_NOW | RTLD_LOCAL));
-        if (!library_) throw std::runtime_error(dlerror());
-        if (standard == Standard::kLv2) {
-            const auto entry =
-                reinterpret_cast<LV2_Descriptor_Function>(dlsym(library_.get(), "lv2_descriptor"));
-            const LV2_Descriptor* d = nullptr;
-            for (uint32_t i = 0; (d = entry(i)) != nullptr && uri != d->URI;) ++i;
-            if (!d) throw std::runtime_error("no LV2 plug-in " + uri);
-            entry_ = reinterpret_cast<const void*>(entry);
-            handle_ = d->instantiate(d, sampleRate, "", nullptr);
-            connect_ = [d](void* h, uint32_t port, float* data) { d->connect_port(h, port, data); };
-            activate_ = [d](void* h) { d->activate(h); };
-            run_ = [d](void* h, uint32_t frames) { d->run(h, frames); };
-            cleanup_ = [d](void* h) { d->cleanup(h); };
-        } else {
-            std::string label = uri.substr(uri.rfind(':') + 1);
-            for (char& c : label) c = c == '-' ? '_' : c;
-            const auto entry = reinterpret_cast<LADSPA_Descriptor_Function>(
-                dlsym(library_.get(), "ladspa_descriptor"));
-            const LADSPA_Descriptor* d = nullptr;
-            for (unsigned long i = 0; (d = entry(i)) != nullptr && label != d->Label;) ++i;
-            if (!d) throw std::runtime_error("no LADSPA plug-in " + label);
-            entry_ = reinterpret_cast<const void*>(entry);
-            handle_ = d->instantiate(d, static_cast<unsigned long>(sampleRate));
-            connect_ = [d](void* h, uint32_t port, float* data) { d->connect_port(h, port, data); };
-            activate_ = [d](void* h) { d->activate(h); };
-            run_ = [d](void* h, uint32_t frames) { d->run(h, frames); };
-            cleanup_ = [d](void* h) { d->cleanup(h); };
-        }
-        if (!handle_) throw std::runtime_error("instantiate failed");
-    }
-    ~DirectPlugin() { cleanup_(handle_); }
-
-    void Connect(uint32_t port, float* data) { connect_(handle_, port, data); }
-    void Activate() { activate_(handle_); }
-    void Run(uint32_t frames) { run_(handle_, frames); }
-    // An address inside the library.
-    const void* Entry() const { return entry_; }
-
-  private:
-    std::unique_ptr<void, LibraryCloser> library_;
-    void* handle_ = nullptr;
-    const void* entry_ = nullptr;
-    std::function<void(void*, uint32_t, float*)> connect_;
-    std::function<void(void*)> activate_;
-    std::function<void(void*, uint32_t)> run_;
-    std::function<void(void*)> cleanup_;
-};
-
-// Stereo audio as the host holds it: float arrays per channel.
-struct Stereo {
-    std::vector<float> left, right;
-};
-
-Stereo Noise(size_t frames) {
-    Stereo s;
-    for (double x : NoiseSignal(frames, 7)) s.left.push_back(static_cast<float>(x * 0.5));
-    for (double x : NoiseSignal(frames, 8)) s.right.push_back(static_cast<float>(x * 0.5));
-    return s;
-}
-
-std::vector<double> Widen(const std::vector<float>& x) {
-    return {x.begin(), x.end()};
-}
-
-// A stereo plug-in with all its ports connected, run over `in` in runs of
-// the given lengths; `change(frame)` may set controls before each run.
-class StereoRun {
-  public:
-    StereoRun(Standard standard, const std::string& uri, double rate, uint32_t controls)
-        : plugin_(standard, uri, rate), controls_(controls) {
-        for (uint32_t i = 0; i < controls; ++i) plugin_.Connect(kOutRight + 1 + i, &controls_[i]);
-    }
-    float& operator[](uint32_t port) { return controls_[port - kOutRight - 1]; }
-    DirectPlugin& Plugin() { return plugin_; }
-
-    Stereo Process(const Stereo& in, const std::vector<uint32_t>& runs,
-                   const std::function<void(size_t)>& change = {}) {
-        Stereo out{std::vector<float>(in.left.size(), -9.0f),
-                   std::vector<float>(in.right.size(), -9.0f)};
-        plugin_.Activate();
-        size_t done = 0;
-        for (uint32_t frames : runs) {
-            if (change) change(done);
-            plugin_.Connect(kInLeft, const_cast<float*>(in.left.data() + done));
-            plugin_.Connect(kInRight, const_cast<float*>(in.right.data() + done));
-            plugin_.Connect(kOutLeft, out.left.data() + done);
-            plugin_.Connect(kOutRight, out.right.data() + done);
-            plugin_.Run(frames);
-            done += frames;
-        }
-        return out;
-    }
-
-  private:
-    DirectPlugin plugin_;
-    std::vector<float> controls_;
-};
+using namespace direct;
 
 double GainOf(float stored) {
     return (static_cast<double>(stored) + 0.5) * 3.051850947599719e-05;
@@ -163,25 +43,40 @@ void ExpectSameSamples(const std::vector<float>& expected, const std::vector<flo
 
 class LiveControl : public testing::TestWithParam<Standard> {};
 
-TEST_P(LiveControl, CutoffChangedMidStreamRetunesTheFilterAndKeepsItsHistory) {
-    const double rate = 48000;
-    const Stereo in = Noise(6000);
-    StereoRun run(GetParam(), "urn:kelvora:high-pass", rate, kHighPassControls);
-    run[kDryOut] = 16383;
-    run[kVolume2] = 32767;
-    run[kCutOffFreq] = 150;
-    const size_t switchAt = 3001;
-    const Stereo out = run.Process(in, {1000, 1, 2000, 700, 2299}, [&](size_t frame) {
-        if (frame == switchAt) run[kCutOffFreq] = 2500;
-    });
+// A change is heard over a ramp of 1/64 s: up to the change the stream is
+// the held control's, and once the ramp is over the new value's, exactly.
+constexpr size_t kRamp44100 = 44100 / 64;
 
-    // The filter's past carries over the switch: only the coefficients change.
+TEST_P(LiveControl, CutoffChangedMidStreamGlidesToTheNewFilterWithoutARestart) {
+    const double rate = 48000;
+    const Stereo in = Noise(8000);
+    const auto process = [&](float first, float second, size_t switchAt) {
+        StereoRun run(GetParam(), "urn:kelvora:high-pass", rate, kHighPassControls);
+        run[kDryOut] = 16383;
+        run[kVolume2] = 32767;
+        return run.Process(in, {1000, 1, 2000, 700, 4299}, [&](size_t frame) {
+            run[kCutOffFreq] = frame < switchAt ? first : second;
+        });
+    };
+    const size_t switchAt = 3001;
+    const Stereo out = process(150, 2500, switchAt);
+
+    // Before the change, the filter at 150 Hz from the start; well after the
+    // glide (750 samples), at 2500 Hz, as if it had been there all along: the
+    // exact design, and the history carried through.
     const auto before = DesignHighPass(150, 48000), after = DesignHighPass(2500, 48000);
+    const Stereo held = process(2500, 2500, 0);
     for (auto [x, y, grouping] : {std::tuple{&in.left, &out.left, Grouping::kLeft},
                                   std::tuple{&in.right, &out.right, Grouping::kRight}}) {
         const auto wide = Widen(*x);
         const auto hp = DirectHighPass(before, after, switchAt, wide, grouping);
-        ExpectSameSamples(Narrow(DryWetMix(wide, hp, GainOf(16383), GainOf(32767))), *y);
+        const auto mix = Narrow(DryWetMix(wide, hp, GainOf(16383), GainOf(32767)));
+        ExpectSameSamples({mix.begin(), mix.begin() + switchAt},
+                          {y->begin(), y->begin() + switchAt});
+    }
+    for (size_t n = switchAt + 1500; n < in.left.size(); ++n) {
+        ASSERT_NEAR(out.left[n], held.left[n], 1e-6) << n;
+        ASSERT_NEAR(out.right[n], held.right[n], 1e-6) << n;
     }
 }
 
@@ -199,21 +94,35 @@ TEST_P(LiveControl, SqueakDepthChangedMidStreamKeepsThePhasePattern) {
     });
 
     // Dry phase first, switching every period samples, counted from the
-    // stream's start; the gain of the squeak phase is (depth + dry) at each
-    // sample's own depth.
-    const auto expected = [&](const std::vector<float>& x, uint32_t period, double depthBefore,
-                              double depthAfter) {
-        std::vector<float> y(x.size());
+    // stream's start; the gain of the squeak phase is (depth + dry) at the
+    // depth before the change and, after the ramp, at the new one.
+    const auto check = [&](const std::vector<float>& x, const std::vector<float>& y,
+                           uint32_t period, double depthBefore, double depthAfter) {
         for (size_t n = 0; n < x.size(); ++n) {
+            if (n >= switchAt && n < switchAt + kRamp44100) continue;
             const double depth = n < switchAt ? depthBefore : depthAfter;
             const double dry = 30 * 0.01;
             const double gain = (n / period) % 2 == 0 ? dry : (1.0 * depth + dry);
-            y[n] = static_cast<float>(gain * x[n]);
+            ASSERT_EQ(y[n], static_cast<float>(gain * x[n])) << n;
         }
-        return y;
     };
-    ExpectSameSamples(expected(in.left, 735, 80 * 0.01, 20 * 0.01), out.left);
-    ExpectSameSamples(expected(in.right, 441, 50 * 0.01, 140 * 0.01), out.right);
+    check(in.left, out.left, 735, 80 * 0.01, 20 * 0.01);
+    check(in.right, out.right, 441, 50 * 0.01, 140 * 0.01);
+}
+
+// A new rate waits for the phase under way to end: that phase keeps its
+// length, and the new period counts from its end.
+TEST_P(LiveControl, SqueakRateTakesEffectAtThePhaseChange) {
+    const Stereo in{std::vector<float>(4000, 1.0f), std::vector<float>(4000, 1.0f)};
+    StereoRun run(GetParam(), "urn:kelvora:squeak", 44100, kSqueakControls);
+    const Stereo out = run.Process(in, {1000, 3000}, [&](size_t frame) {
+        run[kFrequency] = frame < 1000 ? 60.0f : 100.0f;  // 735, then 441 samples
+    });
+    std::vector<size_t> edges;
+    for (size_t n = 1; n < out.left.size(); ++n) {
+        if (out.left[n] != out.left[n - 1]) edges.push_back(n);
+    }
+    EXPECT_EQ(edges, (std::vector<size_t>{735, 1470, 1911, 2352, 2793, 3234, 3675}));
 }
 
 TEST_P(LiveControl, EmptyRunsAndSharedBuffersChangeNothing) {
@@ -268,20 +177,27 @@ TEST_P(LiveControl, ValuesOutsideTheRangeAreClampedAndNanGivesTheDefault) {
 }
 
 #ifdef WATCH_HEAP
-// Whatever the run lengths, and with a control changing on every run, run()
+// Whatever the run lengths, and with controls changing on every run (ramps,
+// glides and their exact designs, waiting periods, the bypass fading), run()
 // takes no memory: the effects get fixed-size blocks.
 TEST_P(LiveControl, RunAllocatesNothing) {
-    Stereo buffers = Noise(6000);
+    Stereo buffers = Noise(12000);
     for (const char* uri : {"urn:kelvora:high-pass", "urn:kelvora:squeak"}) {
         const bool squeak = std::strstr(uri, "squeak") != nullptr;
-        StereoRun run(GetParam(), uri, 44100, squeak ? kSqueakControls : kHighPassControls);
+        const uint32_t controls = squeak ? kSqueakControls : kHighPassControls;
+        StereoRun run(GetParam(), uri, 44100, controls);
         DirectPlugin& plugin = run.Plugin();
-        run[kCutOffFreq] = 20;  // Squeak's left rate
+        float enabled = 1;
+        plugin.Connect(kOutRight + 1 + controls, &enabled);  // the LV2 bypass switch
+        run[kCutOffFreq] = 20;                               // Squeak's left rate
+        run[kDryOut] = 20;
         plugin.Activate();
         heap_watch::Start(reinterpret_cast<const void*>(&Noise), plugin.Entry());
         size_t done = 0;
-        for (uint32_t frames : {1u, 511u, 512u, 513u, 0u, 4000u, 7u, 455u}) {
+        for (uint32_t frames : {1u, 511u, 512u, 513u, 0u, 4000u, 7u, 455u, 5000u}) {
             run[kCutOffFreq] += 10;
+            run[kDryOut] += 10;
+            enabled = 1 - enabled;
             plugin.Connect(kInLeft, buffers.left.data() + done);
             plugin.Connect(kOutLeft, buffers.left.data() + done);
             plugin.Connect(kInRight, buffers.right.data() + done);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "adapters/Catalog.h"
 #include "adapters/InstanceFactory.h"
@@ -16,8 +17,9 @@ constexpr uint32_t kMaxPorts = 4 + kMaxControls;
 // The default hint that gives exactly the port's default: one of the fixed
 // values, or one of the bound-derived ones (linear: the ports with a
 // logarithmic hint have a fixed-value default).
-constexpr LADSPA_PortRangeHintDescriptor DefaultHint(const ControlPort& port) {
-    const float lo = port.minimum, hi = port.maximum, d = port.defaultValue;
+constexpr LADSPA_PortRangeHintDescriptor DefaultHint(const ParameterDescription& port) {
+    const auto lo = static_cast<float>(port.minimum), hi = static_cast<float>(port.maximum),
+               d = static_cast<float>(port.defaultValue);
     if (d == 0) return LADSPA_HINT_DEFAULT_0;
     if (d == 1) return LADSPA_HINT_DEFAULT_1;
     if (d == 100) return LADSPA_HINT_DEFAULT_100;
@@ -33,20 +35,24 @@ constexpr LADSPA_PortRangeHintDescriptor DefaultHint(const ControlPort& port) {
 
 constexpr bool EveryDefaultExpressible() {
     for (const PluginDescription& plugin : kPlugins) {
-        for (const ControlPort& port : plugin.controls) {
+        for (const ParameterDescription& port : plugin.controls) {
             if (DefaultHint(port) == LADSPA_HINT_DEFAULT_NONE) return false;
+            // A toggle takes no bounds, and a default of 0 or 1 only.
+            if (IsToggle(port) && port.defaultValue > 1) return false;
         }
     }
     return true;
 }
 static_assert(EveryDefaultExpressible(), "a control's default has no LADSPA hint");
 
-LADSPA_PortRangeHint HintOf(const ControlPort& port) {
-    LADSPA_PortRangeHintDescriptor hint =
-        LADSPA_HINT_BOUNDED_BELOW | LADSPA_HINT_BOUNDED_ABOVE | DefaultHint(port);
-    hint |= port.kind == ControlKind::kToggle ? LADSPA_HINT_TOGGLED : LADSPA_HINT_INTEGER;
+// The header allows a toggled hint only with a default of 0 or 1 and no
+// other hint; the other controls are bounded integers.
+LADSPA_PortRangeHint HintOf(const ParameterDescription& port) {
+    if (IsToggle(port)) return {LADSPA_HINT_TOGGLED | DefaultHint(port), 0, 0};
+    LADSPA_PortRangeHintDescriptor hint = LADSPA_HINT_BOUNDED_BELOW | LADSPA_HINT_BOUNDED_ABOVE |
+                                          LADSPA_HINT_INTEGER | DefaultHint(port);
     if (port.logarithmic) hint |= LADSPA_HINT_LOGARITHMIC;
-    return {hint, port.minimum, port.maximum};
+    return {hint, static_cast<float>(port.minimum), static_cast<float>(port.maximum)};
 }
 
 PluginInstance* InstanceOf(LADSPA_Handle handle) {
@@ -55,6 +61,7 @@ PluginInstance* InstanceOf(LADSPA_Handle handle) {
 
 struct Descriptor {
     LADSPA_Descriptor ladspa;
+    std::array<char, 64> name;  // the plug-in's name and kLadspaSuffix
     std::array<LADSPA_PortDescriptor, kMaxPorts> portKinds;
     std::array<const char*, kMaxPorts> portNames;
     std::array<LADSPA_PortRangeHint, kMaxPorts> hints;
@@ -92,9 +99,9 @@ void Describe(const PluginDescription& plugin, Descriptor& d) {
                              (IsAudioInput(plugin, p) ? LADSPA_PORT_INPUT : LADSPA_PORT_OUTPUT);
             d.portNames[p] = AudioPortName(plugin, p);
         } else {
-            const ControlPort& port = plugin.controls[p - firstControl];
+            const ParameterDescription& port = plugin.controls[p - firstControl];
             d.portKinds[p] = LADSPA_PORT_CONTROL | LADSPA_PORT_INPUT;
-            d.portNames[p] = port.name;
+            d.portNames[p] = port.label;
             d.hints[p] = HintOf(port);
         }
     }
@@ -102,7 +109,8 @@ void Describe(const PluginDescription& plugin, Descriptor& d) {
     l.UniqueID = plugin.ladspaId;
     l.Label = plugin.ladspaLabel;
     l.Properties = LADSPA_PROPERTY_HARD_RT_CAPABLE;
-    l.Name = plugin.name;
+    std::snprintf(d.name.data(), d.name.size(), "%s%s", plugin.name, kLadspaSuffix);
+    l.Name = d.name.data();
     l.Maker = kVendorName;
     l.Copyright = kVendorName;
     l.PortCount = plugin.PortCount();

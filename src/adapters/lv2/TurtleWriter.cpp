@@ -28,51 +28,67 @@ std::string Quoted(const std::string& text) {
     return quoted + '"';
 }
 
-std::string Decimal(float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(value));
-    return text;
+std::string Decimal(uint32_t value) {
+    return std::to_string(value) + ".0";
 }
 
-std::string Unit(ControlUnit unit) {
+std::string Unit(ParameterUnit unit) {
     switch (unit) {
-        case ControlUnit::kHertz:
+        case ParameterUnit::kHertz:
             return "units:hz";
-        case ControlUnit::kPhaseChangesPerSecond:
+        case ParameterUnit::kPercent:
+            return "units:pc";
+        case ParameterUnit::kPhaseChangesPerSecond:
             return "[\n            a units:Unit ;\n"
                    "            rdfs:label \"phase changes per second\" ;\n"
                    "            units:symbol \"/s\" ;\n"
                    "            units:render \"%.0f /s\"\n        ]";
-        case ControlUnit::kNone:
+        case ParameterUnit::kLevelStep:
+        case ParameterUnit::kSwitch:
             break;
     }
     return {};
 }
 
 void WriteControl(std::ostream& out, const PluginDescription& plugin, uint32_t index,
-                  const ControlPort& port) {
-    std::string comment = port.comment;
-    if (port.audible == Audible::kStereoOnly && plugin.channels == 1)
+                  const ParameterDescription& port) {
+    std::string comment = port.description;
+    if (port.rightChannel && plugin.channels == 1)
         comment += " Without effect in the mono plug-in.";
     out << "        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << index << " ;\n"
-        << "        lv2:symbol " << Quoted(port.symbol) << " ;\n"
-        << "        lv2:name " << Quoted(port.name) << " ;\n"
+        << "        lv2:symbol " << Quoted(port.name) << " ;\n"
+        << "        lv2:name " << Quoted(port.label) << " ;\n"
         << "        rdfs:comment " << Quoted(comment) << " ;\n"
         << "        lv2:default " << Decimal(port.defaultValue) << " ;\n"
         << "        lv2:minimum " << Decimal(port.minimum) << " ;\n"
         << "        lv2:maximum " << Decimal(port.maximum);
-    std::string properties = port.kind == ControlKind::kToggle ? "lv2:toggled" : "lv2:integer";
+    std::string properties = IsToggle(port) ? "lv2:toggled" : "lv2:integer";
     if (port.logarithmic) properties += " , pprops:logarithmic";
     if (!IsAudible(plugin, port)) properties += " , pprops:notOnGUI";
     out << " ;\n        lv2:portProperty " << properties;
-    if (port.unit != ControlUnit::kNone) out << " ;\n        units:unit " << Unit(port.unit);
+    const std::string unit = Unit(port.unit);
+    if (!unit.empty()) out << " ;\n        units:unit " << unit;
     out << "\n";
+}
+
+// The switch hosts use to bypass the plug-in without a click.
+void WriteEnabled(std::ostream& out, uint32_t index) {
+    out << "        a lv2:InputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol \"enabled\" ;\n"
+        << "        lv2:name \"Enabled\" ;\n"
+        << "        rdfs:comment \"Off fades to the unprocessed input, on fades back.\" ;\n"
+        << "        lv2:designation lv2:enabled ;\n"
+        << "        lv2:default 1 ;\n"
+        << "        lv2:minimum 0 ;\n"
+        << "        lv2:maximum 1 ;\n"
+        << "        lv2:portProperty lv2:toggled\n";
 }
 
 void WritePlugin(std::ostream& out, const PluginDescription& plugin) {
     out << kPrefixes << "<" << plugin.uri << ">\n"
-        << "    a lv2:Plugin , lv2:" << plugin.lv2Class << " , doap:Project ;\n"
+        << "    a lv2:Plugin , lv2:" << plugin.pluginClass << " , doap:Project ;\n"
         << "    doap:name " << Quoted(plugin.name) << " ;\n"
         << "    doap:maintainer [ foaf:name " << Quoted(kVendorName) << " ] ;\n"
         << "    rdfs:comment "
@@ -94,6 +110,8 @@ void WritePlugin(std::ostream& out, const PluginDescription& plugin) {
             WriteControl(out, plugin, p, plugin.controls[p - plugin.FirstControl()]);
         }
     }
+    out << "    ] , [\n";
+    WriteEnabled(out, plugin.EnabledPort());
     out << "    ] .\n";
 }
 

@@ -19,8 +19,11 @@ double Denominator(double k) {
 HighPassCoefficients DesignHighPass(int32_t cutoff, uint32_t sampleRate) {
     // The product is formed before the division; the tangent is the exact
     // one, correctly rounded, so that k is the same on every platform.
-    const double k =
-        RoundedTangent(static_cast<double>(cutoff) * kPi / static_cast<double>(sampleRate));
+    return DesignFromTangent(
+        RoundedTangent(static_cast<double>(cutoff) * kPi / static_cast<double>(sampleRate)));
+}
+
+HighPassCoefficients DesignFromTangent(double k) {
     HighPassCoefficients c;
     c.b0 = 1.0 / Denominator(k);
     c.b1 = -2.0 / Denominator(k);

@@ -20,3 +20,7 @@ struct HighPassCoefficients {
 // sample rate, or a sample rate of 0, gives coefficients of no use (the node
 // turns silent for a cutoff above 5/11 of the rate).
 HighPassCoefficients DesignHighPass(int32_t cutoff, uint32_t sampleRate);
+
+// The same design from the prewarped cutoff k itself, every operation after
+// the tangent in the same order.
+HighPassCoefficients DesignFromTangent(double k);

@@ -64,13 +64,13 @@ double HighPassEffect::GainOf(uint32_t stored) {
 }
 
 HighPassSettings* HighPassEffect::Create(const ParameterStore& store) {
-    HighPassStoredValues values{32767, 32767, 100};
+    HighPassStoredValues values = DefaultsOf(kHighPassParameters);
     ReadStoredValues(store, values);
     auto* settings = new (std::nothrow) HighPassSettings{};
     if (settings) {
-        settings->dryGain = GainOf(values.dryOut);
-        settings->wetGain = GainOf(values.volume2);
-        settings->cutoff = values.cutOffFreq;
+        settings->dryGain = GainOf(values[HighPassParameter::kDryOut]);
+        settings->wetGain = GainOf(values[HighPassParameter::kVolume2]);
+        settings->cutoff = values[HighPassParameter::kCutOffFreq];
     }
     return settings;
 }

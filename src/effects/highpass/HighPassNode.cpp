@@ -1,5 +1,7 @@
 #include "effects/highpass/HighPassNode.h"
 
+#include <cmath>
+
 #include "effects/SampleLoops.h"
 
 #if defined(__SSE2__)
@@ -115,6 +117,16 @@ void HighPassNode::SetFormat(const StreamFormat& format) {
 void HighPassNode::Retune(int32_t newCutoff) {
     cutoff = newCutoff;
     coefficients_ = DesignHighPass(cutoff, sampleRate_);
+}
+
+void HighPassNode::ForgetNonFinite() {
+    const auto finite = [](const History& h) {
+        return std::isfinite(h.x1) && std::isfinite(h.x2) && std::isfinite(h.y1) &&
+               std::isfinite(h.y2);
+    };
+    if (finite(leftHistory_) && finite(rightHistory_)) return;
+    leftHistory_ = {};
+    rightHistory_ = {};
 }
 
 int32_t HighPassNode::Apply(StreamBuffer buffer) {

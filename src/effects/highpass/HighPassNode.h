@@ -23,6 +23,12 @@ class HighPassNode : public ProcessingNode {
     // is redesigned for it at the sample rate of the last SetFormat and both
     // histories carry on, so the signal is filtered on without a restart.
     void Retune(int32_t newCutoff);
+    // For hosts that glide from one cutoff to another: the coefficients of an
+    // intermediate design, the histories carrying on; `cutoff` is left alone.
+    void SetCoefficients(const HighPassCoefficients& coefficients) { coefficients_ = coefficients; }
+    // Clears both histories when any of their values is not finite, so that
+    // a NaN or an infinity that came in is forgotten.
+    void ForgetNonFinite();
 
     // Past samples of one channel: inputs one and two back, outputs likewise.
     struct History {

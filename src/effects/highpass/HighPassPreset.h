@@ -3,16 +3,13 @@
 
 #include <cstdint>
 
+#include "effects/highpass/HighPassParameters.h"
 #include "effects/highpass/HighPassSettings.h"
 #include "host/ParameterStore.h"
 
-// In names-table order ("DryOut", "Volume2", "CutOffFreq"); every value is a
+// In names-table order (HighPassParameter's indices); every value is a
 // stored unsigned 32-bit word.
-struct HighPassStoredValues {
-    uint32_t dryOut;
-    uint32_t volume2;
-    uint32_t cutOffFreq;
-};
+using HighPassStoredValues = StoredWords<kHighPassParameters.size()>;
 
 // Reads what the store holds into `values`; a value it lacks keeps what
 // `values` held.

@@ -16,26 +16,24 @@ constexpr double kPercent = 0.01;
 // Defaults and not-stored marks, read, then the marks resolved: the right
 // channel follows the left one when it has no values of its own.
 SqueakStoredValues LoadStoredValues(const ParameterStore& store) {
-    SqueakStoredValues v{30, kNotStored, kNotStored, kNotStored, kNotStored, 0, 0, 0, 0};
+    SqueakStoredValues v = PresetsOf(kSqueakParameters);
     ReadStoredValues(store, v);
-    if (v.squeak == kNotStored) v.squeak = 80;
-    if (v.volR == kNotStored) v.volR = v.squeak;
-    if (v.frequency == kNotStored) v.frequency = 60;
-    if (v.cutR == kNotStored) v.cutR = v.frequency;
+    ResolveDefaults(kSqueakParameters, v);
     return v;
 }
 
 // The working values of the stored ones; the stream timing is left alone.
 void ConvertStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {
-    s.dryGain = static_cast<double>(v.dryOut) * kPercent;
-    s.squeakLeft = static_cast<double>(v.squeak) * kPercent;
-    s.squeakRight = static_cast<double>(v.volR) * kPercent;
-    s.rateLeft = static_cast<double>(v.frequency);
-    s.rateRight = static_cast<double>(v.cutR);
-    s.holdCh = v.holdCh;
-    s.invertLeft = v.invertL;
-    s.invertRight = v.invertR;
-    s.disMain = v.disMain;
+    using P = SqueakParameter;
+    s.dryGain = static_cast<double>(v[P::kDryOut]) * kPercent;
+    s.squeakLeft = static_cast<double>(v[P::kSqueak]) * kPercent;
+    s.squeakRight = static_cast<double>(v[P::kVolR]) * kPercent;
+    s.rateLeft = static_cast<double>(v[P::kFrequency]);
+    s.rateRight = static_cast<double>(v[P::kCutR]);
+    s.holdCh = v[P::kHoldCh];
+    s.invertLeft = v[P::kInvertL];
+    s.invertRight = v[P::kInvertR];
+    s.disMain = v[P::kDisMain];
 }
 
 void ApplyStoredValues(const SqueakStoredValues& v, SqueakSettings& s) {

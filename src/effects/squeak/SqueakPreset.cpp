@@ -1,39 +1,28 @@
 #include "effects/squeak/SqueakPreset.h"
 
 #include "effects/Conversions.h"
-#include "persist/ParameterDriver.h"
 
-namespace {
+using Stored = StoredParameters<kSqueakParameters>;
 
-constexpr const char* kNames[] = {"DryOut", "Squeak",  "Frequency", "VolR",   "CutR",
-                                  "HoldCh", "InvertL", "InvertR",   "DisMain"};
-constexpr const char* kSignature = "DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD DWORD";
-
-}  // namespace
-
-void ReadStoredValues(const ParameterStore& store, SqueakStoredValues& v) {
-    LoadParameters(store.profilePath, store.section, store.registryRoot, store.tree, kNames,
-                   kSignature, &v.dryOut, &v.squeak, &v.frequency, &v.volR, &v.cutR, &v.holdCh,
-                   &v.invertL, &v.invertR, &v.disMain);
+void ReadStoredValues(const ParameterStore& store, SqueakStoredValues& values) {
+    Stored::Read(store, values);
 }
 
 int32_t WriteStoredValues(const ParameterStore& store, const SqueakStoredValues& values) {
-    SqueakStoredValues v = values;
-    return SaveParameters(store.profilePath, store.section, store.registryRoot, store.tree, kNames,
-                          kSignature, &v.dryOut, &v.squeak, &v.frequency, &v.volR, &v.cutR,
-                          &v.holdCh, &v.invertL, &v.invertR, &v.disMain);
+    return Stored::Write(store, values);
 }
 
 SqueakStoredValues StoredValuesOf(const SqueakSettings& s) {
-    return {
-        TruncateToUint32(s.dryGain * 100.0),
-        TruncateToUint32(s.squeakLeft * 100.0),
-        TruncateToUint32(s.rateLeft),
-        TruncateToUint32(s.squeakRight * 100.0),
-        TruncateToUint32(s.rateRight),
-        s.holdCh,
-        s.invertLeft,
-        s.invertRight,
-        s.disMain,
-    };
+    using P = SqueakParameter;
+    SqueakStoredValues v{};
+    v[P::kDryOut] = TruncateToUint32(s.dryGain * 100.0);
+    v[P::kSqueak] = TruncateToUint32(s.squeakLeft * 100.0);
+    v[P::kFrequency] = TruncateToUint32(s.rateLeft);
+    v[P::kVolR] = TruncateToUint32(s.squeakRight * 100.0);
+    v[P::kCutR] = TruncateToUint32(s.rateRight);
+    v[P::kHoldCh] = s.holdCh;
+    v[P::kInvertL] = s.invertLeft;
+    v[P::kInvertR] = s.invertRight;
+    v[P::kDisMain] = s.disMain;
+    return v;
 }

@@ -3,24 +3,13 @@
 
 #include <cstdint>
 
+#include "effects/squeak/SqueakParameters.h"
 #include "effects/squeak/SqueakSettings.h"
 #include "host/ParameterStore.h"
 
-// In names-table order; every value is a stored unsigned 32-bit word.
-struct SqueakStoredValues {
-    uint32_t dryOut;
-    uint32_t squeak;
-    uint32_t frequency;
-    uint32_t volR;
-    uint32_t cutR;
-    uint32_t holdCh;
-    uint32_t invertL;
-    uint32_t invertR;
-    uint32_t disMain;
-};
-
-// Marks "Squeak", "Frequency", "VolR" and "CutR" as not stored before a read.
-constexpr uint32_t kNotStored = 0xFFFFFFFF;
+// In names-table order (SqueakParameter's indices); every value is a stored
+// unsigned 32-bit word.
+using SqueakStoredValues = StoredWords<kSqueakParameters.size()>;
 
 // Reads what the store holds into `values`; a value it lacks keeps what
 // `values` held.
