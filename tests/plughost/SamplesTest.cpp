@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "plughost/AudioFiles.h"
 #include "plughost/LevelMeter.h"
+#include "plughost/SampleConversion.h"
+#include "plughost/SoundFormat.h"
 
 namespace {
 

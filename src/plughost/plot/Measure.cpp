@@ -5,7 +5,7 @@
 #include <exception>
 #include <kissfft.hh>
 
-#include "plughost/AudioFiles.h"
+#include "plughost/AudioReader.h"
 #include "plughost/HostError.h"
 
 namespace {

@@ -1,6 +1,4 @@
-#include "plughost/FileRun.h"
-
-#include <sys/mman.h>
+#include "plughost/process/FilePipeline.h"
 
 #include <algorithm>
 #include <chrono>
@@ -14,10 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "plughost/AudioFiles.h"
-#include "plughost/BlockQueue.h"
+#include "plughost/AudioReader.h"
 #include "plughost/HostError.h"
 #include "plughost/LevelMeter.h"
+#include "plughost/SoundFormat.h"
+#include "plughost/process/AudioWriter.h"
+#include "plughost/process/BlockQueue.h"
 
 // A file runs through three threads: the reader (decoding, input level), the
 // caller's thread, where the plug-in pulls its input through the stream
@@ -216,46 +216,7 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, error);
 }
 
-std::string Decibels(double peak) {
-    if (peak == 0) return "-inf dBFS";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f dBFS", 20 * std::log10(peak));
-    return text;
-}
-
 }  // namespace
-
-SampleMemory::~SampleMemory() {
-    if (mapping_) munmap(mapping_, mappingBytes_);
-}
-
-double* SampleMemory::Reserve(size_t samples) {
-    constexpr size_t kHugePage = size_t{2} << 20;
-    const size_t bytes = samples * sizeof(double);
-    if (bytes <= bytes_) return samples_;
-    if (mapping_) munmap(mapping_, mappingBytes_);
-    samples_ = nullptr;
-    bytes_ = 0;
-    // A huge page more than needed, so that the samples can start on a huge
-    // page boundary. Without huge pages (switched off, or none free) both
-    // advices fail and small pages come on first touch, as with new[].
-    mappingBytes_ = bytes + kHugePage;
-    mapping_ =
-        mmap(nullptr, mappingBytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping_ == MAP_FAILED) {
-        mapping_ = nullptr;
-        throw std::bad_alloc();
-    }
-    const auto start = reinterpret_cast<uintptr_t>(mapping_);
-    const size_t skip = (kHugePage - start % kHugePage) % kHugePage;
-    samples_ = reinterpret_cast<double*>(static_cast<char*>(mapping_) + skip);
-    bytes_ = mappingBytes_ - skip;
-    madvise(samples_, bytes_, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE  // Linux 5.14
-    madvise(samples_, bytes_, MADV_POPULATE_WRITE);
-#endif
-    return samples_;
-}
 
 ProcessedFile::ProcessedFile(RunSummary summary, std::unique_ptr<AudioWriter> writer,
                              Clock::time_point start)
@@ -334,18 +295,4 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
                                                 " samples clipped; nothing written");
     summary.pluginSeconds = std::chrono::duration<double>(processing - feed.waiting).count();
     return {std::move(summary), std::move(writer), start};
-}
-std::string FormatSummary(const RunSummary& s) {
-    const double duration = s.sampleRate ? static_cast<double>(s.frames) / s.sampleRate : 0;
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "%s -> %s: %llu frames (%.2f s, %s, %d Hz) in %.3f s (%.0fx real time, "
-                  "plug-in %.3f s); peak %s in, %s out",
-                  s.input.c_str(), s.output.c_str(), static_cast<unsigned long long>(s.frames),
-                  duration, s.channels == 2 ? "stereo" : "mono", s.sampleRate, s.seconds,
-                  s.seconds > 0 ? duration / s.seconds : 0.0, s.pluginSeconds,
-                  Decibels(s.peakIn).c_str(), Decibels(s.peakOut).c_str());
-    std::string line = text;
-    if (s.integerOutput) line += "; " + std::to_string(s.clipped) + " samples clipped";
-    return line;
 }

@@ -1,0 +1,78 @@
+#include "plughost/process/BatchRunner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "plughost/AudioReader.h"
+#include "plughost/HostError.h"
+#include "plughost/process/SystemTuning.h"
+
+void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::vector<Job>& jobs,
+              const BatchOptions& options) {
+    const auto makeSettings = [&preset] { return preset.Create(); };
+    uint64_t totalFrames = 0;
+    for (const Job& job : jobs) totalFrames += AudioReader(job.input).Frames();
+    Progress progress(options.progress, totalFrames, static_cast<int>(jobs.size()));
+
+    // With a file at once for every processor or more, each worker keeps its
+    // files' threads (reader, plug-in, writer) to one processor: the blocks
+    // then pass between them in that processor's cache instead of between
+    // caches.
+    const size_t workers = std::min<size_t>(options.workers, jobs.size());
+    const std::vector<int> processors = AllowedProcessors();
+    const bool pin = processors.size() > 1 && workers >= processors.size();
+    std::atomic<size_t> next{0};
+    std::mutex mutex;
+    std::optional<HostError> failure;
+    const auto fail = [&](const HostError& error) {
+        std::lock_guard lock(mutex);
+        if (!failure) failure = error;
+        next = jobs.size();
+    };
+    // A file's output goes to disk and into place on a thread of its own
+    // while its worker goes on with the next file: the wait for the disk
+    // then overlaps with work. One file per worker waits at a time. True
+    // when there was nothing to wait for or it succeeded.
+    const auto finish = [&](std::future<void>& committing) {
+        if (!committing.valid()) return true;
+        try {
+            committing.get();
+            return true;
+        } catch (const HostError& error) {
+            fail(error);
+            return false;
+        }
+    };
+    const auto worker = [&](size_t slot) {
+        if (pin) KeepToProcessor(processors[slot % processors.size()]);
+        SampleMemory memory;
+        std::future<void> committing;
+        for (size_t k; (k = next++) < jobs.size();) {
+            try {
+                ProcessedFile file = ProcessFile(lib, makeSettings, jobs[k].input, jobs[k].output,
+                                                 options.run, progress, memory);
+                if (!finish(committing)) break;
+                committing = std::async(std::launch::async, [&, file = std::move(file)]() mutable {
+                    const RunSummary summary = file.Commit();
+                    progress.FileDone();
+                    std::lock_guard lock(mutex);
+                    std::printf("%s\n", FormatSummary(summary).c_str());
+                    std::fflush(stdout);
+                });
+            } catch (const HostError& error) {
+                fail(error);
+            }
+        }
+        finish(committing);
+    };
+    std::vector<std::thread> threads;
+    for (size_t slot = 1; slot < workers; ++slot) threads.emplace_back(worker, slot);
+    worker(0);
+    for (auto& thread : threads) thread.join();
+    if (failure) throw *failure;
+}

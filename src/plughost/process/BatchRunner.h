@@ -1,0 +1,20 @@
+// Runs the files of a batch, several at once.
+#pragma once
+
+#include <vector>
+
+#include "plughost/Presets.h"
+#include "plughost/process/BatchPlan.h"
+#include "plughost/process/FilePipeline.h"
+
+struct BatchOptions {
+    unsigned workers = 1;  // files at once
+    bool progress = false;
+    RunOptions run;
+};
+
+// Each file gets its own settings record, so files may run on their own
+// threads; each file's summary goes to stdout as it lands. The first failure
+// stops the run; files already written stay. Throws HostError.
+void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::vector<Job>& jobs,
+              const BatchOptions& options);
