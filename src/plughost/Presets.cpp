@@ -12,6 +12,7 @@
 #include "persist/ValueText.h"
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputTarget.h"
 
 namespace {
 
@@ -200,6 +201,10 @@ void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
         document.SaveXml(targets.xmlFile);
     }
     if (!targets.iniFile.empty()) {
+        // The plug-in's own writer edits the file: it has to be one, and one
+        // that plughost would replace.
+        if (ResolveOutput(targets.iniFile).kind == OutputKind::kStream)
+            throw HostError(ExitCode::kOutput, targets.iniFile + ": not a file");
         // The plug-in does not report a profile file it could not write.
         const std::string path = AbsolutePath(targets.iniFile);
         lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.Get());

@@ -5,8 +5,8 @@
 #include <pugixml.hpp>
 #include <sstream>
 
-#include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputFile.h"
 
 namespace {
 
@@ -89,5 +89,5 @@ std::string SettingsDocument::ToXml() const {
 }
 
 void SettingsDocument::SaveXml(const std::string& path) const {
-    WriteFileAtomically(path, ToXml());
+    WriteOutputFile(path, ToXml());
 }

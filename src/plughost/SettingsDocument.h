@@ -30,7 +30,7 @@ class SettingsDocument {
     SettingsElement& Root() const { return *root_; }
 
     std::string ToXml() const;
-    // Written atomically. Throws HostError(kOutput).
+    // Written as an output (OutputFile.h). Throws HostError(kOutput).
     void SaveXml(const std::string& path) const;
 
   private:

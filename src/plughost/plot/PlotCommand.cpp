@@ -5,11 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputFile.h"
 #include "plughost/Subcommands.h"
 #include "plughost/plot/Chart.h"
 #include "plughost/plot/Measure.h"
@@ -271,20 +274,20 @@ Plotted SpectrumPlot(const PluginLibrary& lib, const PresetSource& preset, const
     return plot;
 }
 
-void CheckOutputFolder(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder))
-        throw HostError(ExitCode::kOutput, path + ": no folder " + folder.string());
-}
-
-// Writes every output, each through a temporary file; when one fails, the
-// ones already written go again.
-void WriteAll(const std::vector<Output>& outputs) {
-    for (size_t i = 0; i < outputs.size(); ++i) {
+// Writes every output, first each into its temporary file, then each into
+// place; when one fails, the ones already in place go again.
+void WriteAll(const std::vector<Output>& outputs, const std::map<std::string, OutputTarget>& to) {
+    std::vector<std::unique_ptr<OutputFile>> files;
+    for (const Output& output : outputs) {
+        files.push_back(std::make_unique<OutputFile>(to.at(output.path)));
+        files.back()->Write(output.bytes);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
         try {
-            WriteFileAtomically(outputs[i].path, outputs[i].bytes);
+            files[i]->Commit();
         } catch (const HostError&) {
-            for (size_t k = 0; k < i; ++k) std::remove(outputs[k].path.c_str());
+            for (size_t k = 0; k < i; ++k)
+                if (!files[k]->Streams()) std::remove(files[k]->Target().file.c_str());
             throw;
         }
     }
@@ -340,14 +343,16 @@ int Plot(const PlotOptions& options) {
     for (const std::string& image : images) ImageFormatOf(image);
     std::vector<std::string> written = images;
     if (!options.csvFile.empty()) written.push_back(options.csvFile);
-    std::set<std::filesystem::path> named;
+    std::map<std::string, OutputTarget> targets;
+    std::set<std::string> named;
+    const auto input = spectrumFile.empty() ? std::nullopt : IdentityOf(options.spectrum[0]);
     for (const std::string& path : written) {
-        if (!named.insert(std::filesystem::absolute(path).lexically_normal()).second)
+        OutputTarget target = ResolveOutput(path);
+        if (!named.insert(OutputKey(target)).second)
             throw HostError(ExitCode::kUsage, path + ": named for two outputs");
-        CheckOutputFolder(path);
-        std::error_code error;
-        if (!spectrumFile.empty() && std::filesystem::equivalent(path, options.spectrum[0], error))
+        if (input && target.identity == input)
             throw HostError(ExitCode::kUsage, path + ": the output would overwrite the input");
+        targets.emplace(path, std::move(target));
     }
 
     PluginLibrary lib(options.library);
@@ -366,7 +371,7 @@ int Plot(const PlotOptions& options) {
     if (!options.gainFile.empty()) add(options.gainFile, GainPlot(lib, preset, options, name));
     if (!spectrumFile.empty())
         add(spectrumFile, SpectrumPlot(lib, preset, options.spectrum[0], name));
-    WriteAll(outputs);
+    WriteAll(outputs, targets);
     for (const Output& output : outputs)
         std::printf("%s: %s\n", output.path.c_str(), output.description.c_str());
     return 0;

@@ -1,15 +1,27 @@
-// What a batch will do, settled before any file is touched: every input with
-// the output it goes to.
+// What a batch will do, settled before any file is written: every input, the
+// output it goes to, and that no output takes the place of an input or of
+// another output.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "plughost/OutputTarget.h"
+
 struct Job {
     std::string input;
-    std::string output;
+    OutputTarget output;
+    int64_t frames = 0;  // as the input's header gives them (for the progress line)
 };
 
-// IN OUT when `outDir` is empty; otherwise each input into `outDir` under
-// its own name. Throws HostError.
-std::vector<Job> PlanBatch(const std::vector<std::string>& files, const std::string& outDir);
+struct PlanOptions {
+    std::string outDir;  // empty: one input and its output
+    bool overwrite = false;
+};
+
+// The jobs for `files` (IN OUT, or the inputs with an out-dir), each input
+// checked by opening it. Refuses an output that is, or would replace, an
+// input (kUsage), two inputs with one output (kUsage), and an existing
+// output without `overwrite` (kOutput). Throws HostError.
+std::vector<Job> PlanBatch(const std::vector<std::string>& files, const PlanOptions& options);

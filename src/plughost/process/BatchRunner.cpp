@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <future>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
-#include "plughost/AudioReader.h"
 #include "plughost/HostError.h"
 #include "plughost/process/SystemTuning.h"
 
@@ -16,7 +17,13 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::v
               const BatchOptions& options) {
     const auto makeSettings = [&preset] { return preset.Create(); };
     uint64_t totalFrames = 0;
-    for (const Job& job : jobs) totalFrames += AudioReader(job.input).Frames();
+    bool toStandardOutput = false;
+    for (const Job& job : jobs) {
+        totalFrames += static_cast<uint64_t>(std::max<int64_t>(job.frames, 0));
+        toStandardOutput |= job.output.file == "-";
+    }
+    // Summaries go where the samples do not.
+    FILE* summaries = toStandardOutput ? stderr : stdout;
     Progress progress(options.progress, totalFrames, static_cast<int>(jobs.size()));
 
     // With a file at once for every processor or more, each worker keeps its
@@ -54,24 +61,33 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::v
         std::future<void> committing;
         for (size_t k; (k = next++) < jobs.size();) {
             try {
-                ProcessedFile file = ProcessFile(lib, makeSettings, jobs[k].input, jobs[k].output,
-                                                 options.run, progress, memory);
+                ProcessedFile file =
+                    ProcessFile(lib, makeSettings, jobs[k], options.run, progress, memory);
                 if (!finish(committing)) break;
                 committing = std::async(std::launch::async, [&, file = std::move(file)]() mutable {
                     const RunSummary summary = file.Commit();
                     progress.FileDone();
                     std::lock_guard lock(mutex);
-                    std::printf("%s\n", FormatSummary(summary).c_str());
-                    std::fflush(stdout);
+                    std::fprintf(summaries, "%s\n", FormatSummary(summary).c_str());
+                    std::fflush(summaries);
                 });
             } catch (const HostError& error) {
                 fail(error);
+            } catch (const std::bad_alloc&) {
+                fail(HostError(ExitCode::kResources, jobs[k].input + ": out of memory"));
+            } catch (const std::system_error& error) {
+                fail(HostError(ExitCode::kResources,
+                               jobs[k].input + ": cannot start a thread: " + error.what()));
             }
         }
         finish(committing);
     };
     std::vector<std::thread> threads;
-    for (size_t slot = 1; slot < workers; ++slot) threads.emplace_back(worker, slot);
+    // Where no more threads are to be had, fewer workers do the work.
+    try {
+        for (size_t slot = 1; slot < workers; ++slot) threads.emplace_back(worker, slot);
+    } catch (const std::system_error&) {
+    }
     worker(0);
     for (auto& thread : threads) thread.join();
     if (failure) throw *failure;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -128,6 +127,8 @@ void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
+    } catch (const std::bad_alloc&) {
+        pipeline.Fail(HostError(ExitCode::kResources, "out of memory"));
     }
     pipeline.in.full.Close();
 }
@@ -143,6 +144,8 @@ void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Prog
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
+    } catch (const std::bad_alloc&) {
+        pipeline.Fail(HostError(ExitCode::kResources, "out of memory"));
     }
 }
 
@@ -155,6 +158,7 @@ struct Feed {
     std::optional<Block> block;
     uint32_t taken = 0;  // frames of `block` handed out
     uint64_t delivered = 0;
+    bool ended = false;  // the input ran dry
     Clock::duration waiting{};
 
     static uint32_t Callback(void* user, StreamBuffer* buffer) {
@@ -166,7 +170,7 @@ struct Feed {
                 if (self.block) self.link->empty.Push(*self.block);
                 self.block = self.link->full.Pop();
                 self.taken = 0;
-                if (!self.block) break;
+                if ((self.ended = !self.block)) break;
             }
             const uint32_t n = std::min(buffer->count - done, self.block->count - self.taken);
             std::memcpy(buffer->left + done, self.block->left + self.taken, 8 * n);
@@ -211,11 +215,6 @@ class OutputRoom {
     std::optional<Block> block_;
 };
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error);
-}
-
 }  // namespace
 
 ProcessedFile::ProcessedFile(RunSummary summary, std::unique_ptr<AudioWriter> writer,
@@ -231,19 +230,17 @@ RunSummary ProcessedFile::Commit() {
 }
 
 ProcessedFile ProcessFile(const PluginLibrary& lib,
-                          const std::function<SettingsRecord()>& makeSettings,
-                          const std::string& input, const std::string& output,
+                          const std::function<SettingsRecord()>& makeSettings, const Job& job,
                           const RunOptions& options, Progress& progress, SampleMemory& memory) {
-    if (SameFile(input, output))
-        throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
     const auto start = Clock::now();
-
+    const std::string& input = job.input;
+    const std::string& output = job.output.name;
     AudioReader reader(input);
     const int format = options.sampleFormat.empty()
                            ? reader.Format()
                            : WithSampleFormat(reader.Format(), options.sampleFormat);
-    auto writer =
-        std::make_unique<AudioWriter>(output, format, reader.Channels(), reader.SampleRate());
+    auto writer = std::make_unique<AudioWriter>(std::make_unique<OutputFile>(job.output), format,
+                                                reader.Channels(), reader.SampleRate());
 
     RunSummary summary;
     summary.input = input;
@@ -282,11 +279,14 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
     pipeline.ThrowFailure();
 
     // A plug-in that stops short of the input's end would lose the rest.
-    if (summary.frames != feed.delivered ||
-        feed.delivered != static_cast<uint64_t>(reader.Frames()))
+    if (!feed.ended)
+        throw HostError(ExitCode::kPlugin, input + ": the plug-in stopped after " +
+                                               std::to_string(summary.frames) +
+                                               " frames, before the end of its input");
+    if (summary.frames != feed.delivered)
         throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
                                                std::to_string(summary.frames) + " of " +
-                                               std::to_string(reader.Frames()) + " frames");
+                                               std::to_string(feed.delivered) + " frames");
     summary.peakIn = inputLevel.Peak();
     summary.peakOut = outputLevel.Peak();
     if (summary.integerOutput) summary.clipped = outputLevel.BeyondFullScale();

@@ -9,6 +9,7 @@
 
 #include "plughost/Progress.h"
 #include "plughost/SettingsRecord.h"
+#include "plughost/process/BatchPlan.h"
 #include "plughost/process/RunSummary.h"
 #include "plughost/process/SampleMemory.h"
 
@@ -41,10 +42,9 @@ class ProcessedFile {
     std::chrono::steady_clock::time_point start_;
 };
 
-// Runs `input` through a record made by `makeSettings` into a temporary
-// beside `output`, to be committed when everything succeeded. Throws
-// HostError.
+// Runs the job's input through a record made by `makeSettings` into its
+// output (into a temporary beside a file, to be committed when everything
+// succeeded). Throws HostError.
 ProcessedFile ProcessFile(const PluginLibrary& lib,
-                          const std::function<SettingsRecord()>& makeSettings,
-                          const std::string& input, const std::string& output,
+                          const std::function<SettingsRecord()>& makeSettings, const Job& job,
                           const RunOptions& options, Progress& progress, SampleMemory& memory);

@@ -18,7 +18,7 @@ namespace {
 struct ProcessCommand {
     std::string library;
     std::vector<std::string> files;
-    std::string outDir;
+    PlanOptions plan;
     unsigned jobs = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
     bool quiet = false;
     RunOptions run;
@@ -26,7 +26,7 @@ struct ProcessCommand {
 };
 
 void Process(const ProcessCommand& command) {
-    const std::vector<Job> jobs = PlanBatch(command.files, command.outDir);
+    const std::vector<Job> jobs = PlanBatch(command.files, command.plan);
     PluginLibrary lib(command.library);
     const PresetSource preset(lib, command.preset);
     RunBatch(lib, preset, jobs,
@@ -43,7 +43,8 @@ void AddProcessCommand(CLI::App& app) {
         "process", "Run a plug-in over audio files (IN OUT, or --out-dir DIR IN...)");
     process->add_option("LIB", command.library, "Plug-in library")->required();
     process->add_option("FILES", command.files, "IN OUT, or the inputs with --out-dir")->required();
-    process->add_option("--out-dir", command.outDir, "Write each output into this folder");
+    process->add_option("--out-dir", command.plan.outDir, "Write each output into this folder");
+    process->add_flag("--overwrite", command.plan.overwrite, "Replace outputs that exist");
     process->add_option("--jobs,-j", command.jobs, "Files processed at once (default: the cores)")
         ->check(CLI::Range(1u, 64u));
     process->add_option("--format", command.run.sampleFormat, "Output sample format")
