@@ -117,3 +117,23 @@ TEST_F(PlughostTest, BadPathsAreErrorsNotAborts) {
 }
 
 }  // namespace
+
+// A run waits on a FIFO that never ends while its output's temporary exists;
+// SIGINT and SIGTERM remove the temporary, and one that SIGKILL leaves goes
+// with the next run in the folder.
+TEST_F(PlughostTest, TemporariesNeverOutliveTheirRun) {
+    const auto interrupted = [&](const std::string& signal) {
+        return RunLine("mkfifo fin; (cat in.wav; exec sleep 60) >fin & w=$!; \"$ph\" process " +
+                       kPlugin +
+                       " fin out.wav -q & p=$!; until ls .out.wav.* >/dev/null 2>&1; do sleep "
+                       "0.01; done; kill -" +
+                       signal + " $p; wait $p; s=$?; kill $w; rm fin; exit $s");
+    };
+    EXPECT_EQ(interrupted("INT"), 130);
+    EXPECT_NE(err.find("plughost: error: interrupted (SIGINT)"), std::string::npos) << err;
+    EXPECT_EQ(interrupted("TERM"), 143);
+    ExpectOnlyFiles({"in.wav"});
+    EXPECT_EQ(interrupted("KILL"), 137);
+    EXPECT_EQ(Run("process " + kPlugin + " in.wav other.wav -q"), 0) << err;
+    ExpectOnlyFiles({"in.wav", "other.wav"});
+}

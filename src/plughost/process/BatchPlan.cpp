@@ -24,7 +24,7 @@ void CheckOutDir(const std::string& folder) {
 // `input`'s own name in `folder`.
 std::string OutputInFolder(const std::string& folder, const std::string& input) {
     const std::string name = fs::path(input).filename().string();
-    if (name.empty() || name == "." || name == "..")
+    if (input == "-" || name.empty() || name == "." || name == "..")
         throw HostError(ExitCode::kUsage, input + ": names no file to name an output after");
     return (fs::path(folder) / name).string();
 }
@@ -43,8 +43,11 @@ std::vector<Job> PlanBatch(const std::vector<std::string>& files, const PlanOpti
     for (const std::string& input : inputs) {
         Job job;
         job.input = input;
-        job.frames = AudioReader(input).Frames();
-        if (const auto identity = IdentityOf(input)) inputFiles.emplace_back(*identity, input);
+        job.reader = std::make_unique<AudioReader>(input);
+        job.frames = job.reader->Frames();
+        if (job.reader->Seekable()) job.reader.reset();
+        if (const auto identity = IdentityOf(input == "-" ? "/dev/stdin" : input))
+            inputFiles.emplace_back(*identity, input);
         jobs.push_back(std::move(job));
     }
     std::map<std::string, std::string> outputs;  // key, input

@@ -13,11 +13,12 @@
 #include "plughost/HostError.h"
 #include "plughost/process/SystemTuning.h"
 
-void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::vector<Job>& jobs,
+void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<Job>& jobs,
               const BatchOptions& options) {
     const auto makeSettings = [&preset] { return preset.Create(); };
     uint64_t totalFrames = 0;
     bool toStandardOutput = false;
+    size_t cutShort = 0;
     for (const Job& job : jobs) {
         totalFrames += static_cast<uint64_t>(std::max<int64_t>(job.frames, 0));
         toStandardOutput |= job.output.file == "-";
@@ -70,6 +71,11 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::v
                     std::lock_guard lock(mutex);
                     std::fprintf(summaries, "%s\n", FormatSummary(summary).c_str());
                     std::fflush(summaries);
+                    if (summary.shortfall.empty()) return;
+                    ++cutShort;
+                    std::fprintf(stderr, "plughost: warning: %s: %s; %s holds those\n",
+                                 summary.input.c_str(), summary.shortfall.c_str(),
+                                 summary.output.c_str());
                 });
             } catch (const HostError& error) {
                 fail(error);
@@ -91,4 +97,8 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, const std::v
     worker(0);
     for (auto& thread : threads) thread.join();
     if (failure) throw *failure;
+    if (cutShort > 0 && !options.allowTruncated)
+        throw HostError(ExitCode::kInput, std::to_string(cutShort) + " of " +
+                                              std::to_string(jobs.size()) +
+                                              " inputs break off (--allow-truncated accepts them)");
 }

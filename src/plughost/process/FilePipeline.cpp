@@ -230,12 +230,14 @@ RunSummary ProcessedFile::Commit() {
 }
 
 ProcessedFile ProcessFile(const PluginLibrary& lib,
-                          const std::function<SettingsRecord()>& makeSettings, const Job& job,
+                          const std::function<SettingsRecord()>& makeSettings, Job& job,
                           const RunOptions& options, Progress& progress, SampleMemory& memory) {
     const auto start = Clock::now();
     const std::string& input = job.input;
     const std::string& output = job.output.name;
-    AudioReader reader(input);
+    std::unique_ptr<AudioReader> opened = std::move(job.reader);
+    if (!opened) opened = std::make_unique<AudioReader>(input);
+    AudioReader& reader = *opened;
     const int format = options.sampleFormat.empty()
                            ? reader.Format()
                            : WithSampleFormat(reader.Format(), options.sampleFormat);
@@ -287,6 +289,7 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
         throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
                                                std::to_string(summary.frames) + " of " +
                                                std::to_string(feed.delivered) + " frames");
+    summary.shortfall = reader.Shortfall();
     summary.peakIn = inputLevel.Peak();
     summary.peakOut = outputLevel.Peak();
     if (summary.integerOutput) summary.clipped = outputLevel.BeyondFullScale();

@@ -42,9 +42,9 @@ class ProcessedFile {
     std::chrono::steady_clock::time_point start_;
 };
 
-// Runs the job's input through a record made by `makeSettings` into its
-// output (into a temporary beside a file, to be committed when everything
-// succeeded). Throws HostError.
+// Runs the job's input (taking the reader it holds, if any) through a record made by `makeSettings`
+// into its output (into a temporary beside a file, to be committed when everything succeeded).
+// Throws HostError.
 ProcessedFile ProcessFile(const PluginLibrary& lib,
-                          const std::function<SettingsRecord()>& makeSettings, const Job& job,
+                          const std::function<SettingsRecord()>& makeSettings, Job& job,
                           const RunOptions& options, Progress& progress, SampleMemory& memory);

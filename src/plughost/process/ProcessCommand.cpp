@@ -19,18 +19,21 @@ struct ProcessCommand {
     std::string library;
     std::vector<std::string> files;
     PlanOptions plan;
-    unsigned jobs = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
+    BatchOptions batch = [] {
+        BatchOptions options;
+        options.workers = std::clamp(std::thread::hardware_concurrency(), 1u, 64u);
+        return options;
+    }();
     bool quiet = false;
-    RunOptions run;
     PresetOptions preset;
 };
 
-void Process(const ProcessCommand& command) {
-    const std::vector<Job> jobs = PlanBatch(command.files, command.plan);
+void Process(ProcessCommand command) {
+    std::vector<Job> jobs = PlanBatch(command.files, command.plan);
     PluginLibrary lib(command.library);
     const PresetSource preset(lib, command.preset);
-    RunBatch(lib, preset, jobs,
-             {command.jobs, !command.quiet && isatty(STDERR_FILENO), command.run});
+    command.batch.progress = !command.quiet && isatty(STDERR_FILENO);
+    RunBatch(lib, preset, jobs, command.batch);
 }
 
 }  // namespace
@@ -45,16 +48,20 @@ void AddProcessCommand(CLI::App& app) {
     process->add_option("FILES", command.files, "IN OUT, or the inputs with --out-dir")->required();
     process->add_option("--out-dir", command.plan.outDir, "Write each output into this folder");
     process->add_flag("--overwrite", command.plan.overwrite, "Replace outputs that exist");
-    process->add_option("--jobs,-j", command.jobs, "Files processed at once (default: the cores)")
+    process
+        ->add_option("--jobs,-j", command.batch.workers,
+                     "Files processed at once (default: the cores)")
         ->check(CLI::Range(1u, 64u));
-    process->add_option("--format", command.run.sampleFormat, "Output sample format")
+    process->add_option("--format", command.batch.run.sampleFormat, "Output sample format")
         ->check(CLI::IsMember({"pcm16", "pcm24", "pcm32", "float", "double"}));
     process
-        ->add_option("--request", command.run.requestSize,
+        ->add_option("--request", command.batch.run.requestSize,
                      "Samples per channel per ProcessStream call")
         ->check(CLI::Range(1u, 1u << 24));
     process->add_flag("--quiet,-q", command.quiet, "No progress line");
-    process->add_flag("--fail-on-clip", command.run.failOnClip,
+    process->add_flag("--allow-truncated", command.batch.allowTruncated,
+                      "Accept inputs that break off (a warning for each)");
+    process->add_flag("--fail-on-clip", command.batch.run.failOnClip,
                       "Treat clipping in an integer output as an error");
     AddPresetOptions(*process, command.preset);
     process->callback([shared] { Process(*shared); });

@@ -15,7 +15,8 @@ struct RunSummary {
     double peakIn = 0;         // largest magnitude, linear
     double peakOut = 0;
     bool integerOutput = false;
-    uint64_t clipped = 0;  // output samples beyond full scale (integer outputs)
+    uint64_t clipped = 0;   // output samples beyond full scale (integer outputs)
+    std::string shortfall;  // how the input shows that it breaks off (AudioReader)
 };
 
 // "in.wav -> out.wav: 220500 frames (5.00 s) in 0.02 s (250x real time); ..."
