@@ -1,10 +1,12 @@
 #include "plughost/Presets.h"
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 
 #include "persist/ParameterDriver.h"
 #include "persist/Platform.h"
@@ -23,6 +25,15 @@ SettingsRecord Adopt(const PluginLibrary& lib, Create&& create) {
     if (create(&handle) != 1 || !handle)
         throw HostError(ExitCode::kPlugin, "the plug-in could not create a settings record");
     return SettingsRecord(lib, handle);
+}
+
+// True when `path` names a file of that kind; throws HostError(kInput) when
+// it cannot be looked at (a loop of links, a name too long).
+bool IsKind(const std::string& path, mode_t kind) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) return (st.st_mode & S_IFMT) == kind;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    throw HostError(ExitCode::kInput, path + ": " + std::strerror(errno));
 }
 
 RegistryRoot Root(const std::string& folder) {
@@ -126,11 +137,11 @@ PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& option
     if (sources > 1) throw HostError(ExitCode::kUsage, "give one of --ini, --registry and --xml");
     if ((!iniFile_.empty() || !registryFolder_.empty()) && section_.empty())
         throw HostError(ExitCode::kUsage, "--ini and --registry need --section");
-    if (!iniFile_.empty() && !std::filesystem::is_regular_file(iniFile_))
+    if (!iniFile_.empty() && !IsKind(iniFile_, S_IFREG))
         throw HostError(ExitCode::kInput, options.iniFile + ": no such profile file");
     if (!iniFile_.empty() && !ProfileHasSection(iniFile_, section_))
         throw HostError(ExitCode::kInput, options.iniFile + ": no section [" + section_ + "]");
-    if (!registryFolder_.empty() && !std::filesystem::is_directory(registryFolder_))
+    if (!registryFolder_.empty() && !IsKind(registryFolder_, S_IFDIR))
         throw HostError(ExitCode::kInput, registryFolder_ + ": no such registry folder");
     if (!registryFolder_.empty() && !RegistryHasKey(registryFolder_, section_))
         throw HostError(ExitCode::kInput, registryFolder_ + ": no key " + section_);

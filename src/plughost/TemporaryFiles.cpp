@@ -13,6 +13,7 @@
 #include <mutex>
 #include <set>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "plughost/HostError.h"
@@ -96,16 +97,21 @@ void WatchInterrupts() {
     sigaddset(&set, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
-    std::thread([set] {
-        int signal = 0;
-        while (sigwait(&set, &signal) != 0) {
-        }
-        std::lock_guard lock(registryMutex);
-        for (const std::string& path : openTemporaries) unlink(path.c_str());
-        std::fprintf(stderr, "%splughost: error: interrupted (%s)\n",
-                     isatty(STDERR_FILENO) ? "\r\033[K" : "", SignalName(signal));
-        _exit(128 + signal);
-    }).detach();
+    try {
+        std::thread([set] {
+            int signal = 0;
+            while (sigwait(&set, &signal) != 0) {
+            }
+            std::lock_guard lock(registryMutex);
+            for (const std::string& path : openTemporaries) unlink(path.c_str());
+            std::fprintf(stderr, "%splughost: error: interrupted (%s)\n",
+                         isatty(STDERR_FILENO) ? "\r\033[K" : "", SignalName(signal));
+            _exit(128 + signal);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the signals end the process as they would.
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    }
 }
 
 TemporaryFile::TemporaryFile(const std::string& target) {

@@ -107,16 +107,40 @@ TEST_F(PlughostTest, ReplacingKeepsProtectionModeAndOwner) {
     EXPECT_NE(err.find("another user"), std::string::npos) << err;
 }
 
-TEST_F(PlughostTest, BadPathsAreErrorsNotAborts) {
+// Bad paths, option values and limits: one line and the code of their kind.
+TEST_F(PlughostTest, FailuresAreErrorsNeverAborts) {
     const std::string longName(250, 'n');
     ASSERT_EQ(Run("process " + kPlugin + " in.wav " + longName + " -q"), 0) << err;
     ExpectError(5, "process " + kPlugin + " in.wav " + std::string(300, 'n'), "too long");
     ExpectError(5, "process " + kPlugin + " --out-dir loop in.wav", "symbolic links",
                 "ln -s loop loop; ");
     ExpectError(5, "plot " + kPlugin + " --response loop/x.png", "symbolic links");
+    ExpectError(3, "process " + kPlugin + " in.wav o.wav --ini loop --section S", "symbolic links");
+    ExpectError(3, "process " + kPlugin + " in.wav o.wav --registry loop --section S", "links");
+    ExpectError(2, "process " + kPlugin + " in.wav o.wav --jobs abc", "a whole number from 1");
+    ExpectError(2, "process " + kPlugin + " in.wav o.wav --request 16777216", "1048576");
+    ExpectError(2, "plot " + kSqueak + " --gain g.png --seconds nan", "a number from 0.01");
+    ExpectError(2, "plot " + kSqueak + " --gain g.png --seconds 600 --rate 768000", "frames");
 }
 
-}  // namespace
+// However little memory there is, a run ends in its output or in one line
+// and exit code 7, with no temporary left (the sanitizers' runtime needs more
+// address space than these limits give).
+TEST_F(PlughostTest, RunningOutOfMemoryIsAnError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "under AddressSanitizer";
+#endif
+    for (int megabytes = 20; megabytes <= 120; megabytes += 10) {
+        const int code = Run("process " + kPlugin + " in.wav out.wav -q --request 1048576",
+                             "ulimit -v " + std::to_string(megabytes * 1024) + "; ");
+        if (code == 0) break;
+        if (code == 127 && err.find("error while loading shared libraries") != std::string::npos)
+            continue;  // too little to start at all
+        EXPECT_EQ(code, 7) << megabytes << " MB: " << err;
+        EXPECT_EQ(err.rfind("plughost: error: ", 0), 0u) << err;
+        ExpectOnlyFiles({"in.wav"});
+    }
+}
 
 // A run waits on a FIFO that never ends while its output's temporary exists;
 // SIGINT and SIGTERM remove the temporary, and one that SIGKILL leaves goes
@@ -137,3 +161,5 @@ TEST_F(PlughostTest, TemporariesNeverOutliveTheirRun) {
     EXPECT_EQ(Run("process " + kPlugin + " in.wav other.wav -q"), 0) << err;
     ExpectOnlyFiles({"in.wav", "other.wav"});
 }
+
+}  // namespace

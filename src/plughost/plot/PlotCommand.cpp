@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "plughost/CommandLine.h"
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
 #include "plughost/OutputFile.h"
@@ -235,6 +236,7 @@ Plotted GainPlot(const PluginLibrary& lib, const PresetSource& preset, const Plo
     chart.panels.push_back(panel);
 
     plot.csv = "time_s,left_gain,right_gain\n";
+    plot.csv.reserve(64 * gain.left.size());
     for (size_t n = 0; n < gain.left.size(); ++n) {
         char row[100];
         std::snprintf(row, sizeof row, "%.9f,%.17g,%.17g\n",
@@ -307,7 +309,7 @@ void AddPlotCommand(CLI::App& app) {
     AddPresetOptions(*plot, options.preset);
     plot->add_option("--rate", options.sampleRate,
                      "Sample rate of the measurements in Hz (default 44100)")
-        ->check(CLI::Range(1000u, 768000u));
+        ->check(WholeNumber(1000, kHighestRate));
     plot->add_option("--response", options.responseFile,
                      "Draw the magnitude response (dB over log frequency) into FILE")
         ->type_name("FILE");
@@ -316,7 +318,7 @@ void AddPlotCommand(CLI::App& app) {
                      "Draw the per-channel gain over time for a constant input into FILE")
         ->type_name("FILE");
     plot->add_option("--seconds", options.seconds, "Length of the --gain measurement (default 3)")
-        ->check(CLI::Range(0.01, 600.0));
+        ->check(FiniteNumber(0.01, 600));
     plot->add_option("--spectrum", options.spectrum,
                      "Draw the average spectrum of IN before and after the plug-in into FILE")
         ->expected(2)
@@ -340,6 +342,11 @@ int Plot(const PlotOptions& options) {
     if (options.phase && options.responseFile.empty())
         throw HostError(ExitCode::kUsage, "--phase goes with --response");
     const Picture picture = ParseSize(options.size);
+    if (!options.gainFile.empty() && options.seconds * options.sampleRate > kMostGainFrames)
+        throw HostError(ExitCode::kUsage, "--seconds " + NumberText("%g", options.seconds) +
+                                              " at " + std::to_string(options.sampleRate) +
+                                              " Hz: the gain plot measures up to " +
+                                              std::to_string(kMostGainFrames) + " frames");
     for (const std::string& image : images) ImageFormatOf(image);
     std::vector<std::string> written = images;
     if (!options.csvFile.empty()) written.push_back(options.csvFile);
@@ -359,12 +366,12 @@ int Plot(const PlotOptions& options) {
     const PresetSource preset(lib, options.preset);
     const std::string name = PluginName(lib);
     std::vector<Output> outputs;
-    const auto add = [&](const std::string& path, const Plotted& plot) {
+    const auto add = [&](const std::string& path, Plotted plot) {
         outputs.push_back(
             {path, RenderChart(plot.chart, picture.width, picture.height, ImageFormatOf(path)),
              plot.summary});
         if (!options.csvFile.empty())
-            outputs.push_back({options.csvFile, plot.csv, "the numbers behind " + path});
+            outputs.push_back({options.csvFile, std::move(plot.csv), "the numbers behind " + path});
     };
     if (!options.responseFile.empty())
         add(options.responseFile, ResponsePlot(lib, preset, options, name));

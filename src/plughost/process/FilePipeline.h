@@ -13,6 +13,11 @@
 #include "plughost/process/RunSummary.h"
 #include "plughost/process/SampleMemory.h"
 
+// The longest request: the output blocks take at least two of them, so each
+// job holds at most about 36 MB of samples (34 MB of stereo blocks, and
+// chunks of a fixed size on either side).
+constexpr uint32_t kLongestRequest = 1 << 20;
+
 struct RunOptions {
     uint32_t requestSize = 65536;  // samples per channel per ProcessStream call
     std::string sampleFormat;      // empty: the input's own

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "plughost/CommandLine.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
 #include "plughost/process/BatchPlan.h"
@@ -51,13 +52,13 @@ void AddProcessCommand(CLI::App& app) {
     process
         ->add_option("--jobs,-j", command.batch.workers,
                      "Files processed at once (default: the cores)")
-        ->check(CLI::Range(1u, 64u));
+        ->check(WholeNumber(1, 64));
     process->add_option("--format", command.batch.run.sampleFormat, "Output sample format")
         ->check(CLI::IsMember({"pcm16", "pcm24", "pcm32", "float", "double"}));
     process
         ->add_option("--request", command.batch.run.requestSize,
                      "Samples per channel per ProcessStream call")
-        ->check(CLI::Range(1u, 1u << 24));
+        ->check(WholeNumber(1, kLongestRequest));
     process->add_flag("--quiet,-q", command.quiet, "No progress line");
     process->add_flag("--allow-truncated", command.batch.allowTruncated,
                       "Accept inputs that break off (a warning for each)");
