@@ -120,6 +120,22 @@ TEST_F(PlughostTest, ClippingIsCountedAndCanBeAnError) {
     ExpectOnlyFiles({"in.wav", "out.wav"});
 }
 
+// One not-a-number in the input spreads through the filter: an error naming
+// where it starts, unless asked for. A cutoff the filter cannot run with is
+// refused before anything runs.
+TEST_F(PlughostTest, NonFiniteOutputAndUnusableParametersAreRefused) {
+    input.left[1000] = std::nan("");
+    input.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    WriteAudio(folder / "nan.wav", input, 2);
+    ExpectError(4, "process " + kPlugin + " nan.wav out.wav",
+                "not finite from frame 1000 (0.023 s, left channel), where the input");
+    ExpectOnlyFiles({"in.wav", "nan.wav"});
+    ASSERT_EQ(Run("process " + kPlugin + " nan.wav out.wav --allow-nonfinite"), 0) << err;
+    EXPECT_NE(out.find("samples not finite"), std::string::npos) << out;
+    ExpectError(2, "process " + kPlugin + " in.wav o.wav --set CutOffFreq=-1", "at least 1 Hz");
+    ExpectError(2, "plot " + kPlugin + " --response r.png --set CutOffFreq=0", "at least 1 Hz");
+}
+
 // A failure while reader, plug-in and writer are all busy stops every thread
 // and leaves no output behind.
 TEST_F(PlughostTest, FailureInTheMiddleLeavesNoOutput) {

@@ -14,6 +14,7 @@
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
 #include "plughost/OutputFile.h"
+#include "plughost/ParameterLimits.h"
 #include "plughost/Subcommands.h"
 #include "plughost/plot/Chart.h"
 #include "plughost/plot/Measure.h"
@@ -364,6 +365,7 @@ int Plot(const PlotOptions& options) {
 
     PluginLibrary lib(options.library);
     const PresetSource preset(lib, options.preset);
+    CheckUsable(lib, preset);
     const std::string name = PluginName(lib);
     std::vector<Output> outputs;
     const auto add = [&](const std::string& path, Plotted plot) {

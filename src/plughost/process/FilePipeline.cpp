@@ -1,6 +1,7 @@
 #include "plughost/process/FilePipeline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -118,10 +119,30 @@ class Pipeline {
     std::vector<std::jthread> threads_;
 };
 
-void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
+// The first frame of a block with a sample that is not finite, counted from
+// `first`, if it comes before `earliest`.
+void NoteNotFinite(const Block& block, uint64_t first, std::atomic<uint64_t>& earliest) {
+    uint32_t at = FirstNotFinite(block.left, block.count);
+    if (block.right) at = std::min(at, FirstNotFinite(block.right, block.count));
+    if (at < block.count && first + at < earliest) earliest = first + at;
+}
+
+// Where the first sample that is not finite lies, for the message that the
+// output's first one gives.
+struct NotFinite {
+    static constexpr uint64_t kNone = UINT64_MAX;
+    std::atomic<uint64_t> input{kNone};  // the reader runs ahead of the writer
+    bool allowed = false;                // in the output
+};
+
+void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level, NotFinite& notFinite) {
     try {
+        uint64_t frames = 0;
         while (std::optional<Block> block = pipeline.in.empty.Pop()) {
+            const uint64_t before = level.NotFinite();
             block->count = reader.Read(block->left, block->right, kBlockFrames, &level);
+            if (level.NotFinite() != before) NoteNotFinite(*block, frames, notFinite.input);
+            frames += block->count;
             const bool end = block->count < kBlockFrames;
             if ((block->count > 0 && !pipeline.in.full.Push(*block)) || end) break;
         }
@@ -133,11 +154,37 @@ void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
     pipeline.in.full.Close();
 }
 
-void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress) {
+// The output's first sample that is not finite, in a few words.
+std::string NotFiniteAt(const Block& block, uint64_t first, const NotFinite& notFinite,
+                        int sampleRate) {
+    std::atomic<uint64_t> at{NotFinite::kNone};
+    NoteNotFinite(block, first, at);
+    const uint32_t index = static_cast<uint32_t>(at - first);
+    const char* channel = !block.right                        ? ""
+                          : !std::isfinite(block.left[index]) ? ", left channel"
+                                                              : ", right channel";
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the plug-in's output is not finite from frame %llu (%.3f s%s)%s",
+                  static_cast<unsigned long long>(at.load()),
+                  static_cast<double>(at) / std::max(sampleRate, 1), channel,
+                  notFinite.input <= at ? ", where the input is not finite either" : "");
+    return text;
+}
+
+void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress,
+                const NotFinite& notFinite, const std::string& output, int sampleRate) {
     try {
+        uint64_t frames = 0;
         while (std::optional<Block> block = pipeline.out.full.Pop()) {
+            const uint64_t before = level.NotFinite();
             level.Measure(block->left, block->count);
             if (block->right) level.Measure(block->right, block->count);
+            if (level.NotFinite() != before && !notFinite.allowed)
+                throw HostError(ExitCode::kPlugin,
+                                output + ": " + NotFiniteAt(*block, frames, notFinite, sampleRate) +
+                                    " (--allow-nonfinite writes it)");
+            frames += block->count;
             writer.Write(block->left, block->right, block->count);
             progress.AddFrames(block->count);
             pipeline.out.empty.Push(*block);
@@ -262,8 +309,13 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
         lib.OpenStream(settings.Get(), &streamFormat) != 1)
         throw HostError(ExitCode::kPlugin, input + ": the plug-in could not open a stream");
 
-    pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel); });
-    pipeline.Start([&] { WriteStage(*writer, pipeline, outputLevel, progress); });
+    NotFinite notFinite;
+    notFinite.allowed = options.allowNonFinite;
+    pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel, notFinite); });
+    pipeline.Start([&] {
+        WriteStage(*writer, pipeline, outputLevel, progress, notFinite, output,
+                   reader.SampleRate());
+    });
     OutputRoom room(pipeline.out);
     Clock::duration processing{};
     while (std::optional<StreamBuffer> buffer = room.Next(options.requestSize)) {
@@ -293,6 +345,7 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
     summary.peakIn = inputLevel.Peak();
     summary.peakOut = outputLevel.Peak();
     if (summary.integerOutput) summary.clipped = outputLevel.BeyondFullScale();
+    summary.notFinite = outputLevel.NotFinite();
     if (options.failOnClip && summary.clipped > 0)
         throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
                                                 " samples clipped; nothing written");

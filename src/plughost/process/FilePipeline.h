@@ -22,6 +22,7 @@ struct RunOptions {
     uint32_t requestSize = 65536;  // samples per channel per ProcessStream call
     std::string sampleFormat;      // empty: the input's own
     bool failOnClip = false;
+    bool allowNonFinite = false;  // in the plug-in's output; an error otherwise
 };
 
 class AudioWriter;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plughost/CommandLine.h"
+#include "plughost/ParameterLimits.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
 #include "plughost/process/BatchPlan.h"
@@ -33,6 +34,7 @@ void Process(ProcessCommand command) {
     std::vector<Job> jobs = PlanBatch(command.files, command.plan);
     PluginLibrary lib(command.library);
     const PresetSource preset(lib, command.preset);
+    CheckUsable(lib, preset);
     command.batch.progress = !command.quiet && isatty(STDERR_FILENO);
     RunBatch(lib, preset, jobs, command.batch);
 }
@@ -62,6 +64,8 @@ void AddProcessCommand(CLI::App& app) {
     process->add_flag("--quiet,-q", command.quiet, "No progress line");
     process->add_flag("--allow-truncated", command.batch.allowTruncated,
                       "Accept inputs that break off (a warning for each)");
+    process->add_flag("--allow-nonfinite", command.batch.run.allowNonFinite,
+                      "Write an output with samples that are not finite");
     process->add_flag("--fail-on-clip", command.batch.run.failOnClip,
                       "Treat clipping in an integer output as an error");
     AddPresetOptions(*process, command.preset);

@@ -26,5 +26,6 @@ std::string FormatSummary(const RunSummary& s) {
                   Decibels(s.peakIn).c_str(), Decibels(s.peakOut).c_str());
     std::string line = text;
     if (s.integerOutput) line += "; " + std::to_string(s.clipped) + " samples clipped";
+    if (s.notFinite > 0) line += "; " + std::to_string(s.notFinite) + " samples not finite";
     return line;
 }

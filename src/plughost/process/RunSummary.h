@@ -15,8 +15,9 @@ struct RunSummary {
     double peakIn = 0;         // largest magnitude, linear
     double peakOut = 0;
     bool integerOutput = false;
-    uint64_t clipped = 0;   // output samples beyond full scale (integer outputs)
-    std::string shortfall;  // how the input shows that it breaks off (AudioReader)
+    uint64_t clipped = 0;    // output samples beyond full scale (integer outputs)
+    uint64_t notFinite = 0;  // output samples that are not finite (--allow-nonfinite)
+    std::string shortfall;   // how the input shows that it breaks off (AudioReader)
 };
 
 // "in.wav -> out.wav: 220500 frames (5.00 s) in 0.02 s (250x real time); ..."
