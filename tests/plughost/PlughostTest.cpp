@@ -78,6 +78,8 @@ TEST_F(PlughostTest, EveryRequestSizeGivesTheSamplesOfTheFilter) {
     }
 }
 
+// The container follows the output's name, the sample format the input
+// where the container holds it.
 TEST_F(PlughostTest, KeepsTheInputFormatUnlessToldOtherwise) {
     input.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     for (double& x : input.left) x *= 0.5;  // no clipping with a gain of 1.1
@@ -87,7 +89,15 @@ TEST_F(PlughostTest, KeepsTheInputFormatUnlessToldOtherwise) {
     EXPECT_EQ(ReadAudio(folder / "out16.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     EXPECT_NE(out.find("0 samples clipped"), std::string::npos) << out;
     ASSERT_EQ(Run("process " + kSqueak + " in16.wav out.flac --format pcm24"), 0) << err;
-    EXPECT_EQ(ReadAudio(folder / "out.flac").format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_24);
+    EXPECT_EQ(ReadAudio(folder / "out.flac").format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    ASSERT_EQ(Run("process " + kSqueak + " out.flac back.WAV"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "back.WAV").format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    input.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    WriteAudio(folder / "in.mp3", input, 2);
+    ASSERT_EQ(Run("process " + kSqueak + " in.mp3 mp3.wav"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "mp3.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    ASSERT_EQ(Run("process " + kSqueak + " in16.wav out.data"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "out.data").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 }
 
 TEST_F(PlughostTest, ClippingIsCountedAndCanBeAnError) {

@@ -285,9 +285,8 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
     std::unique_ptr<AudioReader> opened = std::move(job.reader);
     if (!opened) opened = std::make_unique<AudioReader>(input);
     AudioReader& reader = *opened;
-    const int format = options.sampleFormat.empty()
-                           ? reader.Format()
-                           : WithSampleFormat(reader.Format(), options.sampleFormat);
+    const int format = OutputFormat(reader.Format(), output, options.sampleFormat,
+                                    reader.Channels(), reader.SampleRate());
     auto writer = std::make_unique<AudioWriter>(std::make_unique<OutputFile>(job.output), format,
                                                 reader.Channels(), reader.SampleRate());
 
