@@ -25,7 +25,7 @@ bool IsRegularFile(int fd) {
 
 AudioWriter::AudioWriter(std::unique_ptr<OutputFile> output, int format, int channels,
                          int sampleRate)
-    : output_(std::move(output)), channels_(channels), shorts_(IsPcm16(format)) {
+    : output_(std::move(output)), channels_(channels), bits_(IntegerBits(format)) {
     const std::string& name = output_->Name();
     SF_INFO info{};
     info.format = format;
@@ -42,13 +42,16 @@ AudioWriter::AudioWriter(std::unique_ptr<OutputFile> output, int format, int cha
         sink_ = std::make_unique<StreamSink>(output_->Fd());
         file_ = sink_->Open(info, name);
     }
-    if (IsIntegerFormat(format)) sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     if (!output_->Streams()) {
         const int fd = fcntl(output_->Fd(), F_DUPFD_CLOEXEC, 0);
         if (fd >= 0) flush_ = std::make_unique<DiskFlush>(fd);
     }
-    interleaved_.resize(2 * size_t{kChunkFrames});
-    interleavedShorts_.resize(2 * size_t{kChunkFrames});
+    if (bits_ == 16)
+        interleavedShorts_.resize(2 * size_t{kChunkFrames});
+    else if (bits_ > 0)
+        interleavedInts_.resize(2 * size_t{kChunkFrames});
+    else
+        interleaved_.resize(2 * size_t{kChunkFrames});
 }
 
 AudioWriter::~AudioWriter() {
@@ -72,10 +75,17 @@ void AudioWriter::Write(const double* left, const double* right, uint32_t count)
 }
 
 void AudioWriter::WriteChunk(const double* left, const double* right, uint32_t count) {
-    if (shorts_) {
+    // Integers are rounded here, to the nearest step of the format.
+    if (bits_ == 16) {
         DoublesToShorts(left, count, interleavedShorts_.data(), channels_);
         if (channels_ == 2) DoublesToShorts(right, count, interleavedShorts_.data() + 1, 2);
         if (sf_writef_short(file_, interleavedShorts_.data(), count) != count) WriteFailed();
+        return;
+    }
+    if (bits_ > 0) {
+        DoublesToInts(left, count, bits_, interleavedInts_.data(), channels_);
+        if (channels_ == 2) DoublesToInts(right, count, bits_, interleavedInts_.data() + 1, 2);
+        if (sf_writef_int(file_, interleavedInts_.data(), count) != count) WriteFailed();
         return;
     }
     const double* frames = left;

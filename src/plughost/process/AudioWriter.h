@@ -17,7 +17,8 @@
 class AudioWriter {
   public:
     // Throws HostError(kOutput) when the output cannot be written in that
-    // format. Integer formats clip instead of wrapping around.
+    // format. Integer formats are rounded to the nearest step and clip
+    // instead of wrapping around.
     AudioWriter(std::unique_ptr<OutputFile> output, int format, int channels, int sampleRate);
     ~AudioWriter();
     AudioWriter(const AudioWriter&) = delete;
@@ -37,10 +38,11 @@ class AudioWriter {
     std::unique_ptr<OutputFile> output_;
     std::unique_ptr<StreamSink> sink_;  // for a stream that cannot seek
     int channels_;
-    bool shorts_;  // 16-bit samples, converted here as libsndfile would
+    int bits_;  // of integer samples, converted here; 0 for floating point
     SNDFILE* file_ = nullptr;
     uint32_t framesSinceFlush_ = 0;
     std::unique_ptr<DiskFlush> flush_;  // for a file
     std::vector<double> interleaved_;
     std::vector<int16_t> interleavedShorts_;
+    std::vector<int32_t> interleavedInts_;
 };
