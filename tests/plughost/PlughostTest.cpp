@@ -262,10 +262,15 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     std::string nested;
     for (int depth = 0; depth < 100; ++depth) nested = "<e>" + nested + "</e>";
     std::ofstream(folder / "deep.xml") << nested;
+    std::string wide = "<Preset";
+    for (int k = 0; k < 300; ++k) wide += " a" + std::to_string(k) + "=\"1\"";
+    std::ofstream(folder / "wide.xml") << wide << "/>";
+    std::ofstream(folder / "long.xml") << "<Preset>" << std::string(1 << 20, ' ') << "</Preset>";
     Audio three = input;
     WriteAudio(folder / "three.wav", three, 3);
     const std::vector<std::string> before = {"in.wav",           "bad.xml",  "hp.xml",
-                                             "not-a-library.so", "deep.xml", "three.wav"};
+                                             "not-a-library.so", "deep.xml", "three.wav",
+                                             "wide.xml",         "long.xml"};
 
     ExpectError(3, "process " + kSqueak + " missing.wav out.wav", "missing.wav");
     ExpectError(3, "process " + kSqueak + " three.wav out.wav", "3 channels");
@@ -276,6 +281,8 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml bad.xml", "line 1, column");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml hp.xml", "High Pass Filter");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml deep.xml", "nested");
+    ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml wide.xml", "256 attributes");
+    ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml long.xml", "1048576 bytes");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --ini none.ini --section S", "none.ini");
     ExpectError(4, "process not-a-library.so in.wav out.wav", "not-a-library.so");
     ExpectError(4, "process '" PARTIAL_LIBRARY "' in.wav out.wav",
