@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
@@ -11,7 +12,7 @@
 namespace {
 
 void Info(const std::string& libraryPath) {
-    PluginLibrary lib(libraryPath);
+    PluginLibrary lib(LibraryPath(libraryPath));
     PlugInInfoRecord info{};
     info.size = sizeof info;
     if (lib.PlugInInfo(&info) != 1)

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
@@ -19,11 +20,14 @@ void WritePreset(PresetCommand command) {
     if (command.targets.xmlFile.empty() && command.targets.iniFile.empty() &&
         command.targets.registryFolder.empty())
         throw HostError(ExitCode::kUsage, "preset needs --save-xml, --save-ini or --save-registry");
+    const bool stores = !command.targets.iniFile.empty() || !command.targets.registryFolder.empty();
+    const std::string option = command.targets.section.empty() ? "--section" : "--save-section";
     if (command.targets.section.empty()) command.targets.section = command.preset.section;
-    if ((!command.targets.iniFile.empty() || !command.targets.registryFolder.empty()) &&
-        command.targets.section.empty())
+    if (stores && command.targets.section.empty())
         throw HostError(ExitCode::kUsage, "--save-ini and --save-registry need --section");
-    PluginLibrary lib(command.library);
+    CheckSectionName(command.targets.section, option);
+    command.preset.sectionNamesTargets = stores;
+    PluginLibrary lib(LibraryPath(command.library));
     const PresetSource source(lib, command.preset);
     SavePresetTo(lib, source.Create(), command.targets);
 }

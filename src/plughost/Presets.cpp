@@ -89,6 +89,13 @@ std::pair<std::string, uint32_t> ParseOverride(const std::string& text) {
 
 }  // namespace
 
+void CheckSectionName(const std::string& section, const std::string& option) {
+    for (const char c : section)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw HostError(ExitCode::kUsage,
+                            option + ": no line breaks or other control characters in a section");
+}
+
 void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
     command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
     command.add_option("--registry", preset.registryFolder,
@@ -137,6 +144,10 @@ PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& option
     if (sources > 1) throw HostError(ExitCode::kUsage, "give one of --ini, --registry and --xml");
     if ((!iniFile_.empty() || !registryFolder_.empty()) && section_.empty())
         throw HostError(ExitCode::kUsage, "--ini and --registry need --section");
+    if (!section_.empty() && iniFile_.empty() && registryFolder_.empty() &&
+        !options.sectionNamesTargets)
+        throw HostError(ExitCode::kUsage, "--section goes with --ini or --registry");
+    CheckSectionName(section_, "--section");
     if (!iniFile_.empty() && !IsKind(iniFile_, S_IFREG))
         throw HostError(ExitCode::kInput, options.iniFile + ": no such profile file");
     if (!iniFile_.empty() && !ProfileHasSection(iniFile_, section_))

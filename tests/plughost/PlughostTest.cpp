@@ -255,6 +255,19 @@ TEST_F(PlughostTest, PresetsConvertBetweenTheThreeStores) {
     EXPECT_EQ(output.right[4410], (-1.0 * (30 * 0.01) + 40 * 0.01) * input.right[4410]);
 }
 
+// A bare library name is a file in the current folder when there is one; a
+// section that would break its line is refused before anything is written.
+TEST_F(PlughostTest, LibraryNamesAndSectionsAreTakenAsGiven) {
+    fs::copy_file(SQUEAK_LIBRARY, folder / "squeak.so");
+    ASSERT_EQ(Run("info squeak.so"), 0) << err;
+    EXPECT_NE(out.find("name:             Squeak"), std::string::npos) << out;
+    ExpectError(
+        2, "preset squeak.so --save-ini p.ini --section \"$(printf 'HP]\\r\\nDryOut=9\\r\\n[X')\"",
+        "--section: no line breaks");
+    ExpectError(2, "process squeak.so in.wav out.wav --section Squeak", "--ini or --registry");
+    ExpectOnlyFiles({"in.wav", "squeak.so"});
+}
+
 TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     std::ofstream(folder / "bad.xml") << "<Preset><DryOut Value=\"1\"></Preset>";
     std::ofstream(folder / "hp.xml") << "<Preset plugin=\"High Pass Filter\"/>";

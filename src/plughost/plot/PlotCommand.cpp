@@ -363,7 +363,7 @@ int Plot(const PlotOptions& options) {
         targets.emplace(path, std::move(target));
     }
 
-    PluginLibrary lib(options.library);
+    PluginLibrary lib(LibraryPath(options.library));
     const PresetSource preset(lib, options.preset);
     CheckUsable(lib, preset);
     const std::string name = PluginName(lib);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plughost/CommandLine.h"
+#include "plughost/Files.h"
 #include "plughost/ParameterLimits.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
@@ -32,7 +33,7 @@ struct ProcessCommand {
 
 void Process(ProcessCommand command) {
     std::vector<Job> jobs = PlanBatch(command.files, command.plan);
-    PluginLibrary lib(command.library);
+    PluginLibrary lib(LibraryPath(command.library));
     const PresetSource preset(lib, command.preset);
     CheckUsable(lib, preset);
     command.batch.progress = !command.quiet && isatty(STDERR_FILENO);
