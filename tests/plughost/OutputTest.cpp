@@ -105,6 +105,11 @@ TEST_F(PlughostTest, ReplacingKeepsProtectionModeAndOwner) {
                       kPlugin + " in.wav root.wav --overwrite"),
               5);
     EXPECT_NE(err.find("another user"), std::string::npos) << err;
+    EXPECT_EQ(RunLine("mkdir shut; chmod 555 shut; setpriv --reuid=65534 --regid=65534 "
+                      "--clear-groups \"$ph\" process " +
+                      kPlugin + " --out-dir shut in.wav"),
+              5);
+    EXPECT_NE(err.find("cannot write into shut"), std::string::npos) << err;
 }
 
 // Bad paths, option values and limits: one line and the code of their kind.

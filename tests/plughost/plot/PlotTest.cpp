@@ -204,6 +204,15 @@ TEST_F(PlotCommandTest, DrawsEveryPlotAtTheRequestedSize) {
 TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     std::ofstream(folder / "not-a-library.so") << "text";
     fs::create_directories(folder / "taken.png");
+    // A thousand frames at 64 MHz: a spectrum's frames grow with the rate.
+    SF_INFO info{};
+    info.samplerate = 64000000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* fast = sf_open((folder / "fast.wav").c_str(), SFM_WRITE, &info);
+    const std::vector<double> noise = NoiseSignal(1000, 4);
+    sf_writef_double(fast, noise.data(), static_cast<sf_count_t>(noise.size()));
+    sf_close(fast);
     const std::vector<std::string> before = Files();
     const auto expectError = [&](int code, const std::string& arguments,
                                  const std::string& mention) {
@@ -225,6 +234,7 @@ TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     expectError(2, kPlugin + " --spectrum in.wav s.png --csv in.wav", "overwrite");
     expectError(2, kPlugin + " --response r.png --csv ./r.png", "two outputs");
     expectError(3, kPlugin + " --spectrum missing.wav s.png", "missing.wav");
+    expectError(3, kPlugin + " --spectrum fast.wav s.png", "up to 768000 Hz");
     expectError(5, kPlugin + " --gain no/such/g.png", "g.png");
     // The second picture cannot take the place of a folder: the first, already
     // written, goes again.
