@@ -16,6 +16,7 @@
 #include <system_error>
 #include <thread>
 
+#include "persist/FileBytes.h"
 #include "plughost/HostError.h"
 
 namespace {
@@ -56,14 +57,8 @@ void SweepFolder(const std::string& folder) {
         const std::string_view name = entry->d_name;
         const size_t mark = name.rfind(ours);
         if (name[0] != '.' || !name.ends_with(".tmp") || mark == std::string_view::npos) continue;
-        const std::string_view numbers =
-            name.substr(mark + ours.size(), name.size() - 4 - mark - ours.size());
-        const size_t dash = numbers.find('-');
-        if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
-            numbers.find_first_not_of("0123456789-") != std::string_view::npos)
-            continue;
-        const auto pid = static_cast<pid_t>(std::stol(std::string(numbers.substr(0, dash))));
-        if (pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH)
+        if (LeftByEndedProcess(
+                name.substr(mark + ours.size(), name.size() - 4 - mark - ours.size())))
             unlinkat(dirfd(dir), entry->d_name, 0);
     }
     closedir(dir);

@@ -125,12 +125,17 @@ class PlotCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
         folder = FreshTestFolder("plot-test-");
+        WriteNoise("in.wav", 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 30000);
+    }
+
+    // A mono file of noise.
+    void WriteNoise(const std::string& name, int sampleRate, int format, size_t frames) const {
         SF_INFO info{};
-        info.samplerate = 48000;
+        info.samplerate = sampleRate;
         info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* file = sf_open((folder / "in.wav").c_str(), SFM_WRITE, &info);
-        const std::vector<double> noise = NoiseSignal(30000, 3);
+        info.format = format;
+        SNDFILE* file = sf_open((folder / name).c_str(), SFM_WRITE, &info);
+        const std::vector<double> noise = NoiseSignal(frames, 3);
         sf_writef_double(file, noise.data(), static_cast<sf_count_t>(noise.size()));
         sf_close(file);
     }
@@ -205,14 +210,7 @@ TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     std::ofstream(folder / "not-a-library.so") << "text";
     fs::create_directories(folder / "taken.png");
     // A thousand frames at 64 MHz: a spectrum's frames grow with the rate.
-    SF_INFO info{};
-    info.samplerate = 64000000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* fast = sf_open((folder / "fast.wav").c_str(), SFM_WRITE, &info);
-    const std::vector<double> noise = NoiseSignal(1000, 4);
-    sf_writef_double(fast, noise.data(), static_cast<sf_count_t>(noise.size()));
-    sf_close(fast);
+    WriteNoise("fast.wav", 64000000, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000);
     const std::vector<std::string> before = Files();
     const auto expectError = [&](int code, const std::string& arguments,
                                  const std::string& mention) {
