@@ -44,13 +44,13 @@ TEST_F(PlughostTest, SpecialOutputsAreStreamedOrRefusedNeverReplaced) {
     ASSERT_EQ(Run("process " + kPlugin + " in.wav file.wav -q"), 0) << err;
     const Audio expected = ReadAudio(folder / "file.wav");
     // A FIFO, a pipe: the samples as they come, the header's lengths unknown.
-    ASSERT_EQ(RunLine("mkfifo fifo.wav; cat fifo.wav >fromfifo.wav & \"$ph\" process " + kPlugin +
-                      " in.wav fifo.wav -q; s=$?; wait; exit $s"),
+    ASSERT_EQ(RunLine("mkfifo fifo.wav; timeout 20 cat fifo.wav >fromfifo.wav & ph process " +
+                      kPlugin + " in.wav fifo.wav -q; s=$?; wait; exit $s"),
               0)
         << err;
     EXPECT_TRUE(S_ISFIFO(ModeOf(folder / "fifo.wav")));
     EXPECT_EQ(ReadAudio(folder / "fromfifo.wav").right, expected.right);
-    ASSERT_EQ(RunLine("{ \"$ph\" process " + kPlugin +
+    ASSERT_EQ(RunLine("{ ph process " + kPlugin +
                       " in.wav - -q; echo $? >rc; } | cat >piped.wav; exit $(cat rc)"),
               0)
         << err;
@@ -70,11 +70,12 @@ TEST_F(PlughostTest, SpecialOutputsAreStreamedOrRefusedNeverReplaced) {
         << err;
     EXPECT_TRUE(S_ISLNK(ModeOf(folder / "link.wav")));
     EXPECT_EQ(ReadAudio(folder / "target.wav").left, expected.left);
-    ASSERT_EQ(RunLine("ln -s p.xml l.xml; touch p.xml; mkfifo c.csv; cat c.csv >got.csv & "
-                      "\"$ph\" plot " +
-                      kSqueak + " --gain g.png --seconds 0.1 --csv c.csv && \"$ph\" preset " +
-                      kSqueak + " --save-xml l.xml; s=$?; wait; exit $s"),
-              0)
+    ASSERT_EQ(
+        RunLine("ln -s p.xml l.xml; touch p.xml; mkfifo c.csv; timeout 20 cat c.csv >got.csv & "
+                "ph plot " +
+                kSqueak + " --gain g.png --seconds 0.1 --csv c.csv && ph preset " + kSqueak +
+                " --save-xml l.xml; s=$?; wait; exit $s"),
+        0)
         << err;
     EXPECT_EQ(ReadText(folder / "got.csv").rfind("time_s,", 0), 0u);
     EXPECT_TRUE(S_ISLNK(ModeOf(folder / "l.xml")));
@@ -101,12 +102,12 @@ TEST_F(PlughostTest, ReplacingKeepsProtectionModeAndOwner) {
     fs::permissions(folder, fs::perms::all);
     fs::copy_file(folder / "in.wav", folder / "root.wav");
     fs::permissions(folder / "root.wav", fs::perms::all);
-    EXPECT_EQ(RunLine("setpriv --reuid=65534 --regid=65534 --clear-groups \"$ph\" process " +
+    EXPECT_EQ(RunLine("setpriv --reuid=65534 --regid=65534 --clear-groups \"$bin\" process " +
                       kPlugin + " in.wav root.wav --overwrite"),
               5);
     EXPECT_NE(err.find("another user"), std::string::npos) << err;
     EXPECT_EQ(RunLine("mkdir shut; chmod 555 shut; setpriv --reuid=65534 --regid=65534 "
-                      "--clear-groups \"$ph\" process " +
+                      "--clear-groups \"$bin\" process " +
                       kPlugin + " --out-dir shut in.wav"),
               5);
     EXPECT_NE(err.find("cannot write into shut"), std::string::npos) << err;
@@ -152,11 +153,11 @@ TEST_F(PlughostTest, RunningOutOfMemoryIsAnError) {
 // with the next run in the folder.
 TEST_F(PlughostTest, TemporariesNeverOutliveTheirRun) {
     const auto interrupted = [&](const std::string& signal) {
-        return RunLine("mkfifo fin; (cat in.wav; exec sleep 60) >fin & w=$!; \"$ph\" process " +
-                       kPlugin +
-                       " fin out.wav -q & p=$!; until ls .out.wav.* >/dev/null 2>&1; do sleep "
-                       "0.01; done; kill -" +
-                       signal + " $p; wait $p; s=$?; kill $w; rm fin; exit $s");
+        return RunLine(
+            "mkfifo fin; (cat in.wav; exec sleep 60) >fin & w=$!; \"$bin\" process " + kPlugin +
+            " fin out.wav -q & p=$!; for i in $(seq 1000); do ls .out.wav.* >/dev/null 2>&1 && "
+            "break; sleep 0.01; done; kill -" +
+            signal + " $p; wait $p; s=$?; kill $w; rm fin; exit $s");
     };
     EXPECT_EQ(interrupted("INT"), 130);
     EXPECT_NE(err.find("plughost: error: interrupted (SIGINT)"), std::string::npos) << err;

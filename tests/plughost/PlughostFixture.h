@@ -75,10 +75,13 @@ class PlughostTest : public ::testing::Test {
         return run.exitCode;
     }
 
-    // Runs the shell `line` in the scratch folder, with plughost as "$ph";
-    // returns its exit code.
+    // Runs the shell `line` in the scratch folder, with plughost as the
+    // command `ph` (which gives up after 20 seconds: a run that should stream
+    // into a FIFO might not) and as "$bin"; returns its exit code.
     int RunLine(const std::string& line) {
-        ToolRun run = RunInFolder(folder, "{ " + line + "; }", "ph='" PLUGHOST_PATH "'; ");
+        ToolRun run =
+            RunInFolder(folder, "{ " + line + "; }",
+                        "bin='" PLUGHOST_PATH "'; ph() { timeout 20 \"$bin\" \"$@\"; }; ");
         out = std::move(run.out);
         err = std::move(run.err);
         return run.exitCode;
