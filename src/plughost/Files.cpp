@@ -10,6 +10,11 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string LibraryPath(const std::string& argument) {
     struct stat st;
     if (argument.find('/') == std::string::npos && stat(argument.c_str(), &st) == 0)

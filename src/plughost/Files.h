@@ -10,6 +10,9 @@
 // for a bare file name in their own profile folder.
 std::string AbsolutePath(const std::string& path);
 
+// The folder of the file `path` names: "." for a bare name.
+std::string FolderOf(const std::string& path);
+
 // The path to load a plug-in library from: a bare name of a file in the
 // current folder is that file ("./NAME"); any other bare name is left to the
 // loader's search.

@@ -9,17 +9,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
 
 namespace {
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
     throw HostError(ExitCode::kOutput, path + ": " + reason);
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -32,13 +28,13 @@ OutputTarget ResolveOutput(const std::string& path) {
         return target;
     }
     if (path.empty()) Refuse("''", "an empty output name");
-    struct stat link;
-    if (lstat(path.c_str(), &link) != 0 && errno != ENOENT) Refuse(path, std::strerror(errno));
-    struct stat st;
-    const bool exists = stat(path.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT) Refuse(path, std::strerror(errno));
-    if (!exists && errno == ENOENT && lstat(path.c_str(), &link) == 0)
-        Refuse(path, "a symbolic link to a file that does not exist");
+    struct stat link, st;
+    const bool named = lstat(path.c_str(), &link) == 0;
+    if (!named && errno != ENOENT) Refuse(path, std::strerror(errno));
+    const bool exists = named && stat(path.c_str(), &st) == 0;
+    if (named && !exists)
+        Refuse(path, errno == ENOENT ? "a symbolic link to a file that does not exist"
+                                     : std::strerror(errno));
 
     if (exists) {
         target.identity = FileIdentity{st.st_dev, st.st_ino};

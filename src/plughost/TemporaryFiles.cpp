@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "persist/FileBytes.h"
+#include "plughost/Files.h"
 #include "plughost/HostError.h"
 
 namespace {
@@ -40,11 +41,6 @@ const std::string& MachineTag() {
         return std::string(text);
     }();
     return tag;
-}
-
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Removes ".NAME.plughost-HOST-PID-N.tmp" files of this machine whose
@@ -114,8 +110,9 @@ TemporaryFile::TemporaryFile(const std::string& target) {
     const std::string folder = FolderOf(target);
     const std::string suffix = std::string(kMark) + MachineTag() + "-" + std::to_string(getpid()) +
                                "-" + std::to_string(serial++) + ".tmp";
-    const std::string_view name = std::string_view(target).substr(target.rfind('/') + 1);
-    path_ = (folder == "." && target.find('/') == std::string::npos ? "" : folder + "/") + "." +
+    const size_t start = target.rfind('/') + 1;  // of the name; 0 without a folder
+    const std::string_view name = std::string_view(target).substr(start);
+    path_ = target.substr(0, start) + "." +
             std::string(Shortened(name, NAME_MAX - 1 - suffix.size())) + suffix;
     {
         std::lock_guard lock(registryMutex);
