@@ -1,6 +1,7 @@
 #include "plughost/LevelMeter.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -12,11 +13,13 @@ void LevelMeter::Measure(const double* samples, uint32_t count) {
 #if defined(__SSE2__)
     // Four samples a step in two independent pairs. maxpd keeps its second
     // operand when the first is not a number, as the scalar loop below does;
-    // cmpnlepd is all ones (-1) for a magnitude above 1 or not a number.
+    // cmpnlepd is all ones (-1) for a magnitude above 1 (above the largest
+    // double) or not a number.
     const __m128d sign = _mm_set1_pd(-0.0);
     const __m128d one = _mm_set1_pd(1.0);
+    const __m128d largest = _mm_set1_pd(DBL_MAX);
     __m128d peakA = _mm_setzero_pd(), peakB = _mm_setzero_pd();
-    __m128i beyond = _mm_setzero_si128();
+    __m128i beyond = _mm_setzero_si128(), infinite = _mm_setzero_si128();
     for (; i + 4 <= count; i += 4) {
         const __m128d a = _mm_andnot_pd(sign, _mm_loadu_pd(samples + i));
         const __m128d b = _mm_andnot_pd(sign, _mm_loadu_pd(samples + i + 2));
@@ -24,20 +27,31 @@ void LevelMeter::Measure(const double* samples, uint32_t count) {
         peakB = _mm_max_pd(b, peakB);
         beyond = _mm_sub_epi64(beyond, _mm_castpd_si128(_mm_cmpnle_pd(a, one)));
         beyond = _mm_sub_epi64(beyond, _mm_castpd_si128(_mm_cmpnle_pd(b, one)));
+        infinite = _mm_sub_epi64(infinite, _mm_castpd_si128(_mm_cmpnle_pd(a, largest)));
+        infinite = _mm_sub_epi64(infinite, _mm_castpd_si128(_mm_cmpnle_pd(b, largest)));
     }
     alignas(16) double peaks[4];
-    alignas(16) uint64_t counts[2];
+    alignas(16) uint64_t counts[2], notFinite[2];
     _mm_store_pd(peaks, peakA);
     _mm_store_pd(peaks + 2, peakB);
     _mm_store_si128(reinterpret_cast<__m128i*>(counts), beyond);
+    _mm_store_si128(reinterpret_cast<__m128i*>(notFinite), infinite);
     for (double peak : peaks) peak_ = peak_ < peak ? peak : peak_;
     beyondFullScale_ += counts[0] + counts[1];
+    notFinite_ += notFinite[0] + notFinite[1];
 #endif
     for (; i < count; ++i) {
         const double magnitude = std::fabs(samples[i]);
         peak_ = peak_ < magnitude ? magnitude : peak_;
         beyondFullScale_ += !(magnitude <= 1.0);
+        notFinite_ += !(magnitude <= DBL_MAX);
     }
+}
+
+uint32_t FirstNotFinite(const double* samples, uint32_t count) {
+    return static_cast<uint32_t>(
+        std::find_if(samples, samples + count, [](double x) { return !std::isfinite(x); }) -
+        samples);
 }
 
 void LevelMeter::MeasureShorts(const int16_t* samples, size_t count) {

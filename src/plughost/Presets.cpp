@@ -1,10 +1,12 @@
 #include "plughost/Presets.h"
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 
 #include "persist/ParameterDriver.h"
 #include "persist/common/Platform.h"
@@ -12,6 +14,7 @@
 #include "persist/common/ValueText.h"
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputTarget.h"
 
 namespace {
 
@@ -22,6 +25,15 @@ SettingsRecord Adopt(const PluginLibrary& lib, Create&& create) {
     if (create(&handle) != 1 || !handle)
         throw HostError(ExitCode::kPlugin, "the plug-in could not create a settings record");
     return SettingsRecord(lib, handle);
+}
+
+// True when `path` names a file of that kind; throws HostError(kInput) when
+// it cannot be looked at (a loop of links, a name too long).
+bool IsKind(const std::string& path, mode_t kind) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) return (st.st_mode & S_IFMT) == kind;
+    if (errno == ENOENT || errno == ENOTDIR) return false;
+    throw HostError(ExitCode::kInput, path + ": " + std::strerror(errno));
 }
 
 RegistryRoot Root(const std::string& folder) {
@@ -77,6 +89,13 @@ std::pair<std::string, uint32_t> ParseOverride(const std::string& text) {
 
 }  // namespace
 
+void CheckSectionName(const std::string& section, const std::string& option) {
+    for (const char c : section)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw HostError(ExitCode::kUsage,
+                            option + ": no line breaks or other control characters in a section");
+}
+
 void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
     command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
     command.add_option("--registry", preset.registryFolder,
@@ -125,11 +144,15 @@ PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& option
     if (sources > 1) throw HostError(ExitCode::kUsage, "give one of --ini, --registry and --xml");
     if ((!iniFile_.empty() || !registryFolder_.empty()) && section_.empty())
         throw HostError(ExitCode::kUsage, "--ini and --registry need --section");
-    if (!iniFile_.empty() && !std::filesystem::is_regular_file(iniFile_))
+    if (!section_.empty() && iniFile_.empty() && registryFolder_.empty() &&
+        !options.sectionNamesTargets)
+        throw HostError(ExitCode::kUsage, "--section goes with --ini or --registry");
+    CheckSectionName(section_, "--section");
+    if (!iniFile_.empty() && !IsKind(iniFile_, S_IFREG))
         throw HostError(ExitCode::kInput, options.iniFile + ": no such profile file");
     if (!iniFile_.empty() && !ProfileHasSection(iniFile_, section_))
         throw HostError(ExitCode::kInput, options.iniFile + ": no section [" + section_ + "]");
-    if (!registryFolder_.empty() && !std::filesystem::is_directory(registryFolder_))
+    if (!registryFolder_.empty() && !IsKind(registryFolder_, S_IFDIR))
         throw HostError(ExitCode::kInput, registryFolder_ + ": no such registry folder");
     if (!registryFolder_.empty() && !RegistryHasKey(registryFolder_, section_))
         throw HostError(ExitCode::kInput, registryFolder_ + ": no key " + section_);
@@ -200,6 +223,10 @@ void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
         document.SaveXml(targets.xmlFile);
     }
     if (!targets.iniFile.empty()) {
+        // The plug-in's own writer edits the file: it has to be one, and one
+        // that plughost would replace.
+        if (ResolveOutput(targets.iniFile).kind == OutputKind::kStream)
+            throw HostError(ExitCode::kOutput, targets.iniFile + ": not a file");
         // The plug-in does not report a profile file it could not write.
         const std::string path = AbsolutePath(targets.iniFile);
         lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.Get());

@@ -19,7 +19,12 @@ struct PresetOptions {
     std::string section;
     std::string xmlFile;
     std::vector<std::string> overrides;  // NAME=VALUE
+    bool sectionNamesTargets = false;    // --section also names where a preset is saved
 };
+
+// Throws HostError(kUsage) for a section or key path that would break the
+// line it is written on: one with a line break or another control character.
+void CheckSectionName(const std::string& section, const std::string& option);
 
 // Adds --ini, --registry, --section, --xml and --set to a command.
 void AddPresetOptions(CLI::App& command, PresetOptions& preset);

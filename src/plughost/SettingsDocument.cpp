@@ -5,21 +5,31 @@
 #include <pugixml.hpp>
 #include <sstream>
 
-#include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputFile.h"
 
 namespace {
 
 // Presets are two levels deep; the tree code recurses once per level, so a
 // hostile file must not nest without end.
 constexpr int kMaxDepth = 64;
+// A preset is a few hundred bytes. Setting an attribute looks for one of the
+// same name first, so an element's attributes are limited too: the work
+// stays linear in the file's size.
+constexpr size_t kMostBytes = size_t{1} << 20;
+constexpr size_t kMostAttributes = 256;
 
 void Import(const pugi::xml_node& from, SettingsElement& to, int depth, const std::string& origin) {
     if (depth > kMaxDepth)
         throw HostError(ExitCode::kInput, origin + ": elements nested more than " +
                                               std::to_string(kMaxDepth) + " deep");
-    for (const pugi::xml_attribute& attribute : from.attributes())
+    size_t attributes = 0;
+    for (const pugi::xml_attribute& attribute : from.attributes()) {
+        if (++attributes > kMostAttributes)
+            throw HostError(ExitCode::kInput, origin + ": an element with more than " +
+                                                  std::to_string(kMostAttributes) + " attributes");
         to.SetAttribute(attribute.name(), attribute.value());
+    }
     for (const pugi::xml_node& child : from.children())
         if (child.type() == pugi::node_element)
             Import(child, *to.CreateChildElement(child.name()), depth + 1, origin);
@@ -59,10 +69,15 @@ SettingsDocument::~SettingsDocument() {
 
 std::unique_ptr<SettingsDocument> SettingsDocument::FromXml(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in) throw HostError(ExitCode::kInput, path + ": cannot read the preset file");
-    return FromXmlText(text.str(), path);
+    std::string text(kMostBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad() || (!in && !in.eof()) || in.gcount() == 0)
+        throw HostError(ExitCode::kInput, path + ": cannot read the preset file");
+    if (static_cast<size_t>(in.gcount()) > kMostBytes)
+        throw HostError(ExitCode::kInput,
+                        path + ": longer than " + std::to_string(kMostBytes) + " bytes");
+    text.resize(static_cast<size_t>(in.gcount()));
+    return FromXmlText(text, path);
 }
 
 std::unique_ptr<SettingsDocument> SettingsDocument::FromXmlText(const std::string& text,
@@ -89,5 +104,5 @@ std::string SettingsDocument::ToXml() const {
 }
 
 void SettingsDocument::SaveXml(const std::string& path) const {
-    WriteFileAtomically(path, ToXml());
+    WriteOutputFile(path, ToXml());
 }

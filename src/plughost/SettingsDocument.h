@@ -20,8 +20,9 @@ class SettingsDocument {
     SettingsDocument(const SettingsDocument&) = delete;
     SettingsDocument& operator=(const SettingsDocument&) = delete;
 
-    // Reads an XML preset file. Throws HostError(kInput) naming the file and,
-    // for malformed XML, the line and column.
+    // Reads an XML preset file of up to 1 MiB, whose elements have up to
+    // 256 attributes and nest up to 64 deep. Throws HostError(kInput) naming
+    // the file and, for malformed XML, the line and column.
     static std::unique_ptr<SettingsDocument> FromXml(const std::string& path);
     static std::unique_ptr<SettingsDocument> FromXmlText(const std::string& text,
                                                          const std::string& origin);
@@ -30,7 +31,7 @@ class SettingsDocument {
     SettingsElement& Root() const { return *root_; }
 
     std::string ToXml() const;
-    // Written atomically. Throws HostError(kOutput).
+    // Written as an output (OutputFile.h). Throws HostError(kOutput).
     void SaveXml(const std::string& path) const;
 
   private:

@@ -2,117 +2,17 @@
 // and messages checked, outputs compared with independently computed samples.
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "PlughostFixture.h"
 #include "support/DirectHighPass.h"
-#include "support/ScratchFolder.h"
-#include "support/SignalHost.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using Samples = std::vector<double>;
-
-struct Audio {
-    Samples left;
-    Samples right;  // empty for mono
-    int format = SF_FORMAT_WAV | SF_FORMAT_DOUBLE;
-    int sampleRate = 44100;
-};
-
-void WriteAudio(const fs::path& path, const Audio& audio, int channels) {
-    SF_INFO info{};
-    info.samplerate = audio.sampleRate;
-    info.channels = channels;
-    info.format = audio.format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    Samples frames;
-    for (size_t i = 0; i < audio.left.size(); ++i)
-        for (int c = 0; c < channels; ++c)
-            frames.push_back(c == 0 ? audio.left[i] : c == 1 ? audio.right[i] : 0.5);
-    sf_writef_double(file, frames.data(), static_cast<sf_count_t>(audio.left.size()));
-    sf_close(file);
-}
-
-Audio ReadAudio(const fs::path& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    Audio audio;
-    if (!file) return audio;
-    Samples frames(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_double(file, frames.data(), info.frames);
-    sf_close(file);
-    for (sf_count_t i = 0; i < info.frames; ++i) {
-        audio.left.push_back(frames[i * info.channels]);
-        if (info.channels == 2) audio.right.push_back(frames[i * info.channels + 1]);
-    }
-    audio.format = info.format;
-    audio.sampleRate = info.samplerate;
-    return audio;
-}
-
-class PlughostTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder = FreshTestFolder("plughost-test-");
-        input.left = NoiseSignal(50000, 1);
-        input.right = NoiseSignal(50000, 2);
-        WriteAudio(folder / "in.wav", input, 2);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    // Runs plughost in the scratch folder, after the shell commands
-    // `before`; returns its exit code.
-    int Run(const std::string& arguments, const std::string& before = "") {
-        ToolRun run = RunInFolder(folder, "'" PLUGHOST_PATH "' " + arguments, before);
-        out = std::move(run.out);
-        err = std::move(run.err);
-        return run.exitCode;
-    }
-
-    // Nothing but the named files in the folder: no partial or temporary
-    // outputs.
-    void ExpectOnlyFiles(std::vector<std::string> names) {
-        std::vector<std::string> found;
-        for (const auto& entry : fs::directory_iterator(folder))
-            found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(found, names);
-    }
-
-    // A failure: the exit code, and one line naming what went wrong.
-    void ExpectError(int code, const std::string& arguments, const std::string& mention,
-                     const std::string& before = "") {
-        EXPECT_EQ(Run(arguments, before), code) << arguments;
-        EXPECT_EQ(err.rfind("plughost: error: ", 0), 0u) << err;
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-        EXPECT_NE(err.find(mention), std::string::npos) << err;
-    }
-
-    fs::path folder;
-    Audio input;
-    std::string out, err;
-};
-
-std::string Numbered(std::string name, int k) {
-    name += std::to_string(k);
-    name += ".wav";
-    return name;
-}
-
-const std::string kSqueak = "'" SQUEAK_LIBRARY "'";
-const std::string kPlugin = "'" PLUGIN_LIBRARY "'";
 
 TEST_F(PlughostTest, SqueakOutputIsTheSquarePattern) {
     ASSERT_EQ(Run("process " + kSqueak + " in.wav out.wav"), 0) << err;
@@ -143,7 +43,7 @@ TEST_F(PlughostTest, HighPassOutputIsDryPlusWetFilteredInput) {
 
 // Input and output cross threads in blocks of their own size: whatever the
 // request size, stereo or mono, 16-bit or double, the output is the filter's
-// computed directly, stored as libsndfile stores it.
+// computed directly, in 16 bits rounded to the nearest step.
 TEST_F(PlughostTest, EveryRequestSizeGivesTheSamplesOfTheFilter) {
     const HighPassCoefficients c = DesignHighPass(250, 44100);
     const double dry = (32767 + 0.5) * 3.051850947599719e-05;
@@ -158,15 +58,22 @@ TEST_F(PlughostTest, EveryRequestSizeGivesTheSamplesOfTheFilter) {
 
     for (const std::string name : {"in.wav", "in16.wav", "mono16.wav"}) {
         const Audio source = ReadAudio(folder / name);
+        // Stored in 16 bits, each the nearest step.
+        const auto stored = [&](Samples x) {
+            if ((source.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16)
+                for (double& y : x)
+                    y = std::floor(std::clamp(y * 32768, -32768.0, 32767.0) + 0.5) / 32768;
+            return x;
+        };
         Audio expected = source;
-        expected.left = filtered(source.left, Grouping::kLeft);
-        expected.right = filtered(source.right, Grouping::kRight);
-        WriteAudio(folder / "expected.wav", expected, source.right.empty() ? 1 : 2);
-        expected = ReadAudio(folder / "expected.wav");
+        expected.left = stored(filtered(source.left, Grouping::kLeft));
+        expected.right = stored(filtered(source.right, Grouping::kRight));
         for (const std::string request : {"1", "7", "4097", "16385", "65536", "100000"}) {
-            ASSERT_EQ(Run("process " + kPlugin + " " + name +
-                          " out.wav --set CutOffFreq=250 --set Volume2=16383 --request " + request),
-                      0)
+            ASSERT_EQ(
+                Run("process " + kPlugin + " " + name +
+                    " out.wav --overwrite --set CutOffFreq=250 --set Volume2=16383 --request " +
+                    request),
+                0)
                 << err;
             const Audio output = ReadAudio(folder / "out.wav");
             EXPECT_EQ(output.format, source.format);
@@ -176,6 +83,8 @@ TEST_F(PlughostTest, EveryRequestSizeGivesTheSamplesOfTheFilter) {
     }
 }
 
+// The container follows the output's name, the sample format the input
+// where the container holds it.
 TEST_F(PlughostTest, KeepsTheInputFormatUnlessToldOtherwise) {
     input.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     for (double& x : input.left) x *= 0.5;  // no clipping with a gain of 1.1
@@ -185,7 +94,29 @@ TEST_F(PlughostTest, KeepsTheInputFormatUnlessToldOtherwise) {
     EXPECT_EQ(ReadAudio(folder / "out16.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     EXPECT_NE(out.find("0 samples clipped"), std::string::npos) << out;
     ASSERT_EQ(Run("process " + kSqueak + " in16.wav out.flac --format pcm24"), 0) << err;
-    EXPECT_EQ(ReadAudio(folder / "out.flac").format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_24);
+    EXPECT_EQ(ReadAudio(folder / "out.flac").format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    ASSERT_EQ(Run("process " + kSqueak + " out.flac back.WAV"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "back.WAV").format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    input.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    WriteAudio(folder / "in.mp3", input, 2);
+    ASSERT_EQ(Run("process " + kSqueak + " in.mp3 mp3.wav"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "mp3.wav").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    ASSERT_EQ(Run("process " + kSqueak + " in16.wav out.data"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "out.data").format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+}
+
+// Squeak at a gain of exactly 1 changes nothing: its 16-bit output is sox's
+// conversion without dither, sample for sample.
+TEST_F(PlughostTest, SixteenBitOutputRoundsAsSoxDoes) {
+    input.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    WriteAudio(folder / "float.wav", input, 2);
+    ASSERT_EQ(Run("process " + kSqueak +
+                  " float.wav ours.wav --format pcm16 --set DryOut=100 --set Squeak=0 -q"),
+              0)
+        << err;
+    ASSERT_EQ(RunLine("sox float.wav -b 16 -D sox.wav"), 0) << err;
+    EXPECT_EQ(ReadAudio(folder / "ours.wav").left, ReadAudio(folder / "sox.wav").left);
+    EXPECT_EQ(ReadAudio(folder / "ours.wav").right, ReadAudio(folder / "sox.wav").right);
 }
 
 TEST_F(PlughostTest, ClippingIsCountedAndCanBeAnError) {
@@ -218,6 +149,22 @@ TEST_F(PlughostTest, ClippingIsCountedAndCanBeAnError) {
     ExpectOnlyFiles({"in.wav", "out.wav"});
 }
 
+// One not-a-number in the input spreads through the filter: an error naming
+// where it starts, unless asked for. A cutoff the filter cannot run with is
+// refused before anything runs.
+TEST_F(PlughostTest, NonFiniteOutputAndUnusableParametersAreRefused) {
+    input.left[1000] = std::nan("");
+    input.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    WriteAudio(folder / "nan.wav", input, 2);
+    ExpectError(4, "process " + kPlugin + " nan.wav out.wav",
+                "not finite from frame 1000 (0.023 s, left channel), where the input");
+    ExpectOnlyFiles({"in.wav", "nan.wav"});
+    ASSERT_EQ(Run("process " + kPlugin + " nan.wav out.wav --allow-nonfinite"), 0) << err;
+    EXPECT_NE(out.find("samples not finite"), std::string::npos) << out;
+    ExpectError(2, "process " + kPlugin + " in.wav o.wav --set CutOffFreq=-1", "at least 1 Hz");
+    ExpectError(2, "plot " + kPlugin + " --response r.png --set CutOffFreq=0", "at least 1 Hz");
+}
+
 // A failure while reader, plug-in and writer are all busy stops every thread
 // and leaves no output behind.
 TEST_F(PlughostTest, FailureInTheMiddleLeavesNoOutput) {
@@ -228,7 +175,7 @@ TEST_F(PlughostTest, FailureInTheMiddleLeavesNoOutput) {
     ExpectError(5, "process " + kSqueak + " in.wav out.wav --request 1", "write failed",
                 "ulimit -f 200; trap '' XFSZ; ");
     ExpectError(4, "process '" SHORT_LIBRARY "' in.wav out.wav --request 10000",
-                "returned 30000 of 50000 frames");
+                "stopped after 30000 frames");
     ExpectOnlyFiles({"in.wav"});
 
     // In a batch, the file before the failure still lands whole (it goes to
@@ -243,7 +190,7 @@ TEST_F(PlughostTest, FailureInTheMiddleLeavesNoOutput) {
                 "process '" SHORT_LIBRARY
                 "' --out-dir batch --jobs 1 --request 10000 "
                 "a.wav in.wav b.wav",
-                "returned 30000 of 50000 frames");
+                "stopped after 30000 frames");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "batch"), fs::directory_iterator()), 1);
     EXPECT_EQ(ReadAudio(folder / "batch" / "a.wav").right, input.right);
 }
@@ -258,13 +205,13 @@ TEST_F(PlughostTest, BatchRunsInParallelWithTheSameResults) {
         WriteAudio(folder / Numbered("f", k), input, k == 1 ? 1 : 2);
     }
     for (const char* jobs : {"1", "2"}) {
-        ASSERT_EQ(
-            Run("process " + kPlugin + " --out-dir batch --jobs " + jobs + " f0.wav f1.wav f2.wav"),
-            0)
+        ASSERT_EQ(Run("process " + kPlugin + " --out-dir batch --overwrite --jobs " + jobs +
+                      " f0.wav f1.wav f2.wav"),
+                  0)
             << err;
         for (int k = 0; k < 3; ++k) {
             const std::string name = Numbered("f", k);
-            ASSERT_EQ(Run("process " + kPlugin + " " + name + " single.wav"), 0) << err;
+            ASSERT_EQ(Run("process " + kPlugin + " " + name + " single.wav --overwrite"), 0) << err;
             const auto batch = ReadAudio(folder / "batch" / name);
             const auto single = ReadAudio(folder / "single.wav");
             EXPECT_EQ(batch.left, single.left) << name << ", --jobs " << jobs;
@@ -308,6 +255,19 @@ TEST_F(PlughostTest, PresetsConvertBetweenTheThreeStores) {
     EXPECT_EQ(output.right[4410], (-1.0 * (30 * 0.01) + 40 * 0.01) * input.right[4410]);
 }
 
+// A bare library name is a file in the current folder when there is one; a
+// section that would break its line is refused before anything is written.
+TEST_F(PlughostTest, LibraryNamesAndSectionsAreTakenAsGiven) {
+    fs::copy_file(SQUEAK_LIBRARY, folder / "squeak.so");
+    ASSERT_EQ(Run("info squeak.so"), 0) << err;
+    EXPECT_NE(out.find("name:             Squeak"), std::string::npos) << out;
+    ExpectError(
+        2, "preset squeak.so --save-ini p.ini --section \"$(printf 'HP]\\r\\nDryOut=9\\r\\n[X')\"",
+        "--section: no line breaks");
+    ExpectError(2, "process squeak.so in.wav out.wav --section Squeak", "--ini or --registry");
+    ExpectOnlyFiles({"in.wav", "squeak.so"});
+}
+
 TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     std::ofstream(folder / "bad.xml") << "<Preset><DryOut Value=\"1\"></Preset>";
     std::ofstream(folder / "hp.xml") << "<Preset plugin=\"High Pass Filter\"/>";
@@ -315,10 +275,15 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     std::string nested;
     for (int depth = 0; depth < 100; ++depth) nested = "<e>" + nested + "</e>";
     std::ofstream(folder / "deep.xml") << nested;
+    std::string wide = "<Preset";
+    for (int k = 0; k < 300; ++k) wide += " a" + std::to_string(k) + "=\"1\"";
+    std::ofstream(folder / "wide.xml") << wide << "/>";
+    std::ofstream(folder / "long.xml") << "<Preset>" << std::string(1 << 20, ' ') << "</Preset>";
     Audio three = input;
     WriteAudio(folder / "three.wav", three, 3);
     const std::vector<std::string> before = {"in.wav",           "bad.xml",  "hp.xml",
-                                             "not-a-library.so", "deep.xml", "three.wav"};
+                                             "not-a-library.so", "deep.xml", "three.wav",
+                                             "wide.xml",         "long.xml"};
 
     ExpectError(3, "process " + kSqueak + " missing.wav out.wav", "missing.wav");
     ExpectError(3, "process " + kSqueak + " three.wav out.wav", "3 channels");
@@ -329,6 +294,8 @@ TEST_F(PlughostTest, BadInputGetsAClearErrorAndLeavesNothingBehind) {
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml bad.xml", "line 1, column");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml hp.xml", "High Pass Filter");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml deep.xml", "nested");
+    ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml wide.xml", "256 attributes");
+    ExpectError(3, "process " + kSqueak + " in.wav out.wav --xml long.xml", "1048576 bytes");
     ExpectError(3, "process " + kSqueak + " in.wav out.wav --ini none.ini --section S", "none.ini");
     ExpectError(4, "process not-a-library.so in.wav out.wav", "not-a-library.so");
     ExpectError(4, "process '" PARTIAL_LIBRARY "' in.wav out.wav",

@@ -36,12 +36,12 @@ struct ToolRun {
 };
 
 // Runs the shell `command` in `folder` (after `before`, which may set up the
-// environment), with its standard output and error caught in files there,
-// which it removes again.
+// environment or files there), with its standard output and error caught in
+// files there, which it removes again.
 inline ToolRun RunInFolder(const std::filesystem::path& folder, const std::string& command,
                            const std::string& before = "") {
     const std::string line =
-        before + "cd '" + folder.string() + "' && " + command + " >out.txt 2>err.txt";
+        "cd '" + folder.string() + "' && " + before + command + " >out.txt 2>err.txt";
     const int status = std::system(line.c_str());
     ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(folder / "out.txt"),
                 ReadText(folder / "err.txt")};

@@ -44,13 +44,7 @@ void RemoveStaleTemporaries(const std::string& target) {
     while (const dirent* entry = readdir(dir)) {
         std::string_view name = entry->d_name;
         if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
-        name = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-        const size_t dash = name.find('-');
-        if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
-            name.find_first_not_of("0123456789-") != std::string_view::npos)
-            continue;
-        const pid_t pid = static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
-        if (pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH)
+        if (LeftByEndedProcess(name.substr(prefix.size(), name.size() - prefix.size() - 4)))
             unlinkat(dirfd(dir), entry->d_name, 0);
     }
     closedir(dir);
@@ -78,6 +72,15 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 }  // namespace
+
+bool LeftByEndedProcess(std::string_view stamp) {
+    const size_t dash = stamp.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 ||
+        stamp.find_first_not_of("0123456789-") != std::string_view::npos)
+        return false;
+    const auto pid = static_cast<pid_t>(std::stol(std::string(stamp.substr(0, dash))));
+    return pid != getpid() && kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 int ReadFileBytes(const std::string& path, std::string& bytes) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);

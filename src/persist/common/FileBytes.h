@@ -21,6 +21,10 @@ int ReadFileBytes(const std::string& path, std::string& bytes);
 // the errno of the failure (nothing is changed then).
 int ReplaceFileBytes(const std::string& path, std::string_view bytes);
 
+// True for "PID-N", the stamp in a temporary file's name, when the process
+// PID no longer exists (and is not this one): the file was left behind.
+bool LeftByEndedProcess(std::string_view stamp);
+
 // True when `path` names a folder (following symbolic links).
 bool IsFolder(const std::string& path);
 

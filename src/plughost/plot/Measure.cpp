@@ -5,7 +5,7 @@
 #include <exception>
 #include <kissfft.hh>
 
-#include "plughost/AudioFiles.h"
+#include "plughost/AudioReader.h"
 #include "plughost/HostError.h"
 
 namespace {
@@ -271,6 +271,10 @@ Samples SpectrumAverage::Decibels() {
 SpectrumPair MeasureSpectrum(const PluginLibrary& lib, const PresetSource& preset,
                              const std::string& input) {
     AudioReader reader(input);
+    if (reader.SampleRate() > static_cast<int>(kHighestRate))
+        throw HostError(ExitCode::kInput, input + ": " + std::to_string(reader.SampleRate()) +
+                                              " Hz; plot measures at up to " +
+                                              std::to_string(kHighestRate) + " Hz");
     SpectrumPair pair;
     pair.sampleRate = static_cast<uint32_t>(reader.SampleRate());
     SpectrumAverage before(pair.sampleRate), after(pair.sampleRate);

@@ -12,6 +12,14 @@
 
 using Samples = std::vector<double>;
 
+// The highest sample rate measured (--rate, and a spectrum's input): the
+// frames a spectrum transforms grow with the rate.
+constexpr uint32_t kHighestRate = 768000;
+
+// The longest gain measurement: 47 s at 44.1 kHz, whose samples and table
+// take about 150 MB.
+constexpr uint64_t kMostGainFrames = uint64_t{1} << 21;
+
 // Fills up to `count` frames of `left` (and `right`, when not null); returns
 // how many it wrote, fewer only at the end of the signal.
 using SampleSource = std::function<uint32_t(double* left, double* right, uint32_t count)>;
@@ -108,7 +116,7 @@ class SpectrumAverage {
 };
 
 // The spectra of `input` (an audio file) before and after the plug-in, at the
-// file's own rate.
+// file's own rate. Throws HostError(kInput) for a rate above kHighestRate.
 struct SpectrumPair {
     uint32_t sampleRate = 0;
     double binWidth = 0;

@@ -5,11 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
+#include "plughost/CommandLine.h"
 #include "plughost/Files.h"
 #include "plughost/HostError.h"
+#include "plughost/OutputFile.h"
+#include "plughost/ParameterLimits.h"
 #include "plughost/Subcommands.h"
 #include "plughost/plot/Chart.h"
 #include "plughost/plot/Measure.h"
@@ -232,6 +237,7 @@ Plotted GainPlot(const PluginLibrary& lib, const PresetSource& preset, const Plo
     chart.panels.push_back(panel);
 
     plot.csv = "time_s,left_gain,right_gain\n";
+    plot.csv.reserve(64 * gain.left.size());
     for (size_t n = 0; n < gain.left.size(); ++n) {
         char row[100];
         std::snprintf(row, sizeof row, "%.9f,%.17g,%.17g\n",
@@ -271,20 +277,20 @@ Plotted SpectrumPlot(const PluginLibrary& lib, const PresetSource& preset, const
     return plot;
 }
 
-void CheckOutputFolder(const std::string& path) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty() && !std::filesystem::is_directory(folder))
-        throw HostError(ExitCode::kOutput, path + ": no folder " + folder.string());
-}
-
-// Writes every output, each through a temporary file; when one fails, the
-// ones already written go again.
-void WriteAll(const std::vector<Output>& outputs) {
-    for (size_t i = 0; i < outputs.size(); ++i) {
+// Writes every output, first each into its temporary file, then each into
+// place; when one fails, the ones already in place go again.
+void WriteAll(const std::vector<Output>& outputs, const std::map<std::string, OutputTarget>& to) {
+    std::vector<std::unique_ptr<OutputFile>> files;
+    for (const Output& output : outputs) {
+        files.push_back(std::make_unique<OutputFile>(to.at(output.path)));
+        files.back()->Write(output.bytes);
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
         try {
-            WriteFileAtomically(outputs[i].path, outputs[i].bytes);
+            files[i]->Commit();
         } catch (const HostError&) {
-            for (size_t k = 0; k < i; ++k) std::remove(outputs[k].path.c_str());
+            for (size_t k = 0; k < i; ++k)
+                if (!files[k]->Streams()) std::remove(files[k]->Target().file.c_str());
             throw;
         }
     }
@@ -304,7 +310,7 @@ void AddPlotCommand(CLI::App& app) {
     AddPresetOptions(*plot, options.preset);
     plot->add_option("--rate", options.sampleRate,
                      "Sample rate of the measurements in Hz (default 44100)")
-        ->check(CLI::Range(1000u, 768000u));
+        ->check(WholeNumber(1000, kHighestRate));
     plot->add_option("--response", options.responseFile,
                      "Draw the magnitude response (dB over log frequency) into FILE")
         ->type_name("FILE");
@@ -313,7 +319,7 @@ void AddPlotCommand(CLI::App& app) {
                      "Draw the per-channel gain over time for a constant input into FILE")
         ->type_name("FILE");
     plot->add_option("--seconds", options.seconds, "Length of the --gain measurement (default 3)")
-        ->check(CLI::Range(0.01, 600.0));
+        ->check(FiniteNumber(0.01, 600));
     plot->add_option("--spectrum", options.spectrum,
                      "Draw the average spectrum of IN before and after the plug-in into FILE")
         ->expected(2)
@@ -337,36 +343,44 @@ int Plot(const PlotOptions& options) {
     if (options.phase && options.responseFile.empty())
         throw HostError(ExitCode::kUsage, "--phase goes with --response");
     const Picture picture = ParseSize(options.size);
+    if (!options.gainFile.empty() && options.seconds * options.sampleRate > kMostGainFrames)
+        throw HostError(ExitCode::kUsage, "--seconds " + NumberText("%g", options.seconds) +
+                                              " at " + std::to_string(options.sampleRate) +
+                                              " Hz: the gain plot measures up to " +
+                                              std::to_string(kMostGainFrames) + " frames");
     for (const std::string& image : images) ImageFormatOf(image);
     std::vector<std::string> written = images;
     if (!options.csvFile.empty()) written.push_back(options.csvFile);
-    std::set<std::filesystem::path> named;
+    std::map<std::string, OutputTarget> targets;
+    std::set<std::string> named;
+    const auto input = spectrumFile.empty() ? std::nullopt : IdentityOf(options.spectrum[0]);
     for (const std::string& path : written) {
-        if (!named.insert(std::filesystem::absolute(path).lexically_normal()).second)
+        OutputTarget target = ResolveOutput(path);
+        if (!named.insert(OutputKey(target)).second)
             throw HostError(ExitCode::kUsage, path + ": named for two outputs");
-        CheckOutputFolder(path);
-        std::error_code error;
-        if (!spectrumFile.empty() && std::filesystem::equivalent(path, options.spectrum[0], error))
+        if (input && target.identity == input)
             throw HostError(ExitCode::kUsage, path + ": the output would overwrite the input");
+        targets.emplace(path, std::move(target));
     }
 
-    PluginLibrary lib(options.library);
+    PluginLibrary lib(LibraryPath(options.library));
     const PresetSource preset(lib, options.preset);
+    CheckUsable(lib, preset);
     const std::string name = PluginName(lib);
     std::vector<Output> outputs;
-    const auto add = [&](const std::string& path, const Plotted& plot) {
+    const auto add = [&](const std::string& path, Plotted plot) {
         outputs.push_back(
             {path, RenderChart(plot.chart, picture.width, picture.height, ImageFormatOf(path)),
              plot.summary});
         if (!options.csvFile.empty())
-            outputs.push_back({options.csvFile, plot.csv, "the numbers behind " + path});
+            outputs.push_back({options.csvFile, std::move(plot.csv), "the numbers behind " + path});
     };
     if (!options.responseFile.empty())
         add(options.responseFile, ResponsePlot(lib, preset, options, name));
     if (!options.gainFile.empty()) add(options.gainFile, GainPlot(lib, preset, options, name));
     if (!spectrumFile.empty())
         add(spectrumFile, SpectrumPlot(lib, preset, options.spectrum[0], name));
-    WriteAll(outputs);
+    WriteAll(outputs, targets);
     for (const Output& output : outputs)
         std::printf("%s: %s\n", output.path.c_str(), output.description.c_str());
     return 0;

@@ -125,12 +125,17 @@ class PlotCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
         folder = FreshTestFolder("plot-test-");
+        WriteNoise("in.wav", 48000, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 30000);
+    }
+
+    // A mono file of noise.
+    void WriteNoise(const std::string& name, int sampleRate, int format, size_t frames) const {
         SF_INFO info{};
-        info.samplerate = 48000;
+        info.samplerate = sampleRate;
         info.channels = 1;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* file = sf_open((folder / "in.wav").c_str(), SFM_WRITE, &info);
-        const std::vector<double> noise = NoiseSignal(30000, 3);
+        info.format = format;
+        SNDFILE* file = sf_open((folder / name).c_str(), SFM_WRITE, &info);
+        const std::vector<double> noise = NoiseSignal(frames, 3);
         sf_writef_double(file, noise.data(), static_cast<sf_count_t>(noise.size()));
         sf_close(file);
     }
@@ -204,6 +209,8 @@ TEST_F(PlotCommandTest, DrawsEveryPlotAtTheRequestedSize) {
 TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     std::ofstream(folder / "not-a-library.so") << "text";
     fs::create_directories(folder / "taken.png");
+    // A thousand frames at 64 MHz: a spectrum's frames grow with the rate.
+    WriteNoise("fast.wav", 64000000, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1000);
     const std::vector<std::string> before = Files();
     const auto expectError = [&](int code, const std::string& arguments,
                                  const std::string& mention) {
@@ -225,6 +232,7 @@ TEST_F(PlotCommandTest, FailuresLeaveNoPicture) {
     expectError(2, kPlugin + " --spectrum in.wav s.png --csv in.wav", "overwrite");
     expectError(2, kPlugin + " --response r.png --csv ./r.png", "two outputs");
     expectError(3, kPlugin + " --spectrum missing.wav s.png", "missing.wav");
+    expectError(3, kPlugin + " --spectrum fast.wav s.png", "up to 768000 Hz");
     expectError(5, kPlugin + " --gain no/such/g.png", "g.png");
     // The second picture cannot take the place of a folder: the first, already
     // written, goes again.

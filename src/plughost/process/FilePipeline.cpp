@@ -1,23 +1,23 @@
-#include "plughost/FileRun.h"
-
-#include <sys/mman.h>
+#include "plughost/process/FilePipeline.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
 #include <vector>
 
-#include "plughost/AudioFiles.h"
-#include "plughost/BlockQueue.h"
+#include "plughost/AudioReader.h"
 #include "plughost/HostError.h"
 #include "plughost/LevelMeter.h"
+#include "plughost/SoundFormat.h"
+#include "plughost/process/AudioWriter.h"
+#include "plughost/process/BlockQueue.h"
 
 // A file runs through three threads: the reader (decoding, input level), the
 // caller's thread, where the plug-in pulls its input through the stream
@@ -119,30 +119,80 @@ class Pipeline {
     std::vector<std::jthread> threads_;
 };
 
-void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level) {
+// The first frame of a block with a sample that is not finite, counted from
+// `first`, if it comes before `earliest`.
+void NoteNotFinite(const Block& block, uint64_t first, std::atomic<uint64_t>& earliest) {
+    uint32_t at = FirstNotFinite(block.left, block.count);
+    if (block.right) at = std::min(at, FirstNotFinite(block.right, block.count));
+    if (at < block.count && first + at < earliest) earliest = first + at;
+}
+
+// Where the first sample that is not finite lies, for the message that the
+// output's first one gives.
+struct NotFinite {
+    static constexpr uint64_t kNone = UINT64_MAX;
+    std::atomic<uint64_t> input{kNone};  // the reader runs ahead of the writer
+    bool allowed = false;                // in the output
+};
+
+void ReadStage(AudioReader& reader, Pipeline& pipeline, LevelMeter& level, NotFinite& notFinite) {
     try {
+        uint64_t frames = 0;
         while (std::optional<Block> block = pipeline.in.empty.Pop()) {
+            const uint64_t before = level.NotFinite();
             block->count = reader.Read(block->left, block->right, kBlockFrames, &level);
+            if (level.NotFinite() != before) NoteNotFinite(*block, frames, notFinite.input);
+            frames += block->count;
             const bool end = block->count < kBlockFrames;
             if ((block->count > 0 && !pipeline.in.full.Push(*block)) || end) break;
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
+    } catch (const std::bad_alloc&) {
+        pipeline.Fail(HostError(ExitCode::kResources, "out of memory"));
     }
     pipeline.in.full.Close();
 }
 
-void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress) {
+// The output's first sample that is not finite, in a few words.
+std::string NotFiniteAt(const Block& block, uint64_t first, const NotFinite& notFinite,
+                        int sampleRate) {
+    std::atomic<uint64_t> at{NotFinite::kNone};
+    NoteNotFinite(block, first, at);
+    const uint32_t index = static_cast<uint32_t>(at - first);
+    const char* channel = !block.right                        ? ""
+                          : !std::isfinite(block.left[index]) ? ", left channel"
+                                                              : ", right channel";
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the plug-in's output is not finite from frame %llu (%.3f s%s)%s",
+                  static_cast<unsigned long long>(at.load()),
+                  static_cast<double>(at) / std::max(sampleRate, 1), channel,
+                  notFinite.input <= at ? ", where the input is not finite either" : "");
+    return text;
+}
+
+void WriteStage(AudioWriter& writer, Pipeline& pipeline, LevelMeter& level, Progress& progress,
+                const NotFinite& notFinite, const std::string& output, int sampleRate) {
     try {
+        uint64_t frames = 0;
         while (std::optional<Block> block = pipeline.out.full.Pop()) {
+            const uint64_t before = level.NotFinite();
             level.Measure(block->left, block->count);
             if (block->right) level.Measure(block->right, block->count);
+            if (level.NotFinite() != before && !notFinite.allowed)
+                throw HostError(ExitCode::kPlugin,
+                                output + ": " + NotFiniteAt(*block, frames, notFinite, sampleRate) +
+                                    " (--allow-nonfinite writes it)");
+            frames += block->count;
             writer.Write(block->left, block->right, block->count);
             progress.AddFrames(block->count);
             pipeline.out.empty.Push(*block);
         }
     } catch (const HostError& error) {
         pipeline.Fail(error);
+    } catch (const std::bad_alloc&) {
+        pipeline.Fail(HostError(ExitCode::kResources, "out of memory"));
     }
 }
 
@@ -155,6 +205,7 @@ struct Feed {
     std::optional<Block> block;
     uint32_t taken = 0;  // frames of `block` handed out
     uint64_t delivered = 0;
+    bool ended = false;  // the input ran dry
     Clock::duration waiting{};
 
     static uint32_t Callback(void* user, StreamBuffer* buffer) {
@@ -166,7 +217,7 @@ struct Feed {
                 if (self.block) self.link->empty.Push(*self.block);
                 self.block = self.link->full.Pop();
                 self.taken = 0;
-                if (!self.block) break;
+                if ((self.ended = !self.block)) break;
             }
             const uint32_t n = std::min(buffer->count - done, self.block->count - self.taken);
             std::memcpy(buffer->left + done, self.block->left + self.taken, 8 * n);
@@ -211,51 +262,7 @@ class OutputRoom {
     std::optional<Block> block_;
 };
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error);
-}
-
-std::string Decibels(double peak) {
-    if (peak == 0) return "-inf dBFS";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f dBFS", 20 * std::log10(peak));
-    return text;
-}
-
 }  // namespace
-
-SampleMemory::~SampleMemory() {
-    if (mapping_) munmap(mapping_, mappingBytes_);
-}
-
-double* SampleMemory::Reserve(size_t samples) {
-    constexpr size_t kHugePage = size_t{2} << 20;
-    const size_t bytes = samples * sizeof(double);
-    if (bytes <= bytes_) return samples_;
-    if (mapping_) munmap(mapping_, mappingBytes_);
-    samples_ = nullptr;
-    bytes_ = 0;
-    // A huge page more than needed, so that the samples can start on a huge
-    // page boundary. Without huge pages (switched off, or none free) both
-    // advices fail and small pages come on first touch, as with new[].
-    mappingBytes_ = bytes + kHugePage;
-    mapping_ =
-        mmap(nullptr, mappingBytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping_ == MAP_FAILED) {
-        mapping_ = nullptr;
-        throw std::bad_alloc();
-    }
-    const auto start = reinterpret_cast<uintptr_t>(mapping_);
-    const size_t skip = (kHugePage - start % kHugePage) % kHugePage;
-    samples_ = reinterpret_cast<double*>(static_cast<char*>(mapping_) + skip);
-    bytes_ = mappingBytes_ - skip;
-    madvise(samples_, bytes_, MADV_HUGEPAGE);
-#ifdef MADV_POPULATE_WRITE  // Linux 5.14
-    madvise(samples_, bytes_, MADV_POPULATE_WRITE);
-#endif
-    return samples_;
-}
 
 ProcessedFile::ProcessedFile(RunSummary summary, std::unique_ptr<AudioWriter> writer,
                              Clock::time_point start)
@@ -270,19 +277,18 @@ RunSummary ProcessedFile::Commit() {
 }
 
 ProcessedFile ProcessFile(const PluginLibrary& lib,
-                          const std::function<SettingsRecord()>& makeSettings,
-                          const std::string& input, const std::string& output,
+                          const std::function<SettingsRecord()>& makeSettings, Job& job,
                           const RunOptions& options, Progress& progress, SampleMemory& memory) {
-    if (SameFile(input, output))
-        throw HostError(ExitCode::kUsage, output + ": the output would overwrite the input");
     const auto start = Clock::now();
-
-    AudioReader reader(input);
-    const int format = options.sampleFormat.empty()
-                           ? reader.Format()
-                           : WithSampleFormat(reader.Format(), options.sampleFormat);
-    auto writer =
-        std::make_unique<AudioWriter>(output, format, reader.Channels(), reader.SampleRate());
+    const std::string& input = job.input;
+    const std::string& output = job.output.name;
+    std::unique_ptr<AudioReader> opened = std::move(job.reader);
+    if (!opened) opened = std::make_unique<AudioReader>(input);
+    AudioReader& reader = *opened;
+    const int format = OutputFormat(reader.Format(), output, options.sampleFormat,
+                                    reader.Channels(), reader.SampleRate());
+    auto writer = std::make_unique<AudioWriter>(std::make_unique<OutputFile>(job.output), format,
+                                                reader.Channels(), reader.SampleRate());
 
     RunSummary summary;
     summary.input = input;
@@ -302,8 +308,13 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
         lib.OpenStream(settings.Get(), &streamFormat) != 1)
         throw HostError(ExitCode::kPlugin, input + ": the plug-in could not open a stream");
 
-    pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel); });
-    pipeline.Start([&] { WriteStage(*writer, pipeline, outputLevel, progress); });
+    NotFinite notFinite;
+    notFinite.allowed = options.allowNonFinite;
+    pipeline.Start([&] { ReadStage(reader, pipeline, inputLevel, notFinite); });
+    pipeline.Start([&] {
+        WriteStage(*writer, pipeline, outputLevel, progress, notFinite, output,
+                   reader.SampleRate());
+    });
     OutputRoom room(pipeline.out);
     Clock::duration processing{};
     while (std::optional<StreamBuffer> buffer = room.Next(options.requestSize)) {
@@ -321,31 +332,22 @@ ProcessedFile ProcessFile(const PluginLibrary& lib,
     pipeline.ThrowFailure();
 
     // A plug-in that stops short of the input's end would lose the rest.
-    if (summary.frames != feed.delivered ||
-        feed.delivered != static_cast<uint64_t>(reader.Frames()))
+    if (!feed.ended)
+        throw HostError(ExitCode::kPlugin, input + ": the plug-in stopped after " +
+                                               std::to_string(summary.frames) +
+                                               " frames, before the end of its input");
+    if (summary.frames != feed.delivered)
         throw HostError(ExitCode::kPlugin, input + ": the plug-in returned " +
                                                std::to_string(summary.frames) + " of " +
-                                               std::to_string(reader.Frames()) + " frames");
+                                               std::to_string(feed.delivered) + " frames");
+    summary.shortfall = reader.Shortfall();
     summary.peakIn = inputLevel.Peak();
     summary.peakOut = outputLevel.Peak();
     if (summary.integerOutput) summary.clipped = outputLevel.BeyondFullScale();
+    summary.notFinite = outputLevel.NotFinite();
     if (options.failOnClip && summary.clipped > 0)
         throw HostError(ExitCode::kClipped, output + ": " + std::to_string(summary.clipped) +
                                                 " samples clipped; nothing written");
     summary.pluginSeconds = std::chrono::duration<double>(processing - feed.waiting).count();
     return {std::move(summary), std::move(writer), start};
-}
-std::string FormatSummary(const RunSummary& s) {
-    const double duration = s.sampleRate ? static_cast<double>(s.frames) / s.sampleRate : 0;
-    char text[512];
-    std::snprintf(text, sizeof text,
-                  "%s -> %s: %llu frames (%.2f s, %s, %d Hz) in %.3f s (%.0fx real time, "
-                  "plug-in %.3f s); peak %s in, %s out",
-                  s.input.c_str(), s.output.c_str(), static_cast<unsigned long long>(s.frames),
-                  duration, s.channels == 2 ? "stereo" : "mono", s.sampleRate, s.seconds,
-                  s.seconds > 0 ? duration / s.seconds : 0.0, s.pluginSeconds,
-                  Decibels(s.peakIn).c_str(), Decibels(s.peakOut).c_str());
-    std::string line = text;
-    if (s.integerOutput) line += "; " + std::to_string(s.clipped) + " samples clipped";
-    return line;
 }

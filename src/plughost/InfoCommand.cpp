@@ -1,0 +1,36 @@
+// plughost info: a plug-in's name, vendor, information word and stored
+// parameters.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "plughost/Files.h"
+#include "plughost/HostError.h"
+#include "plughost/Presets.h"
+#include "plughost/Subcommands.h"
+
+namespace {
+
+void Info(const std::string& libraryPath) {
+    PluginLibrary lib(LibraryPath(libraryPath));
+    PlugInInfoRecord info{};
+    info.size = sizeof info;
+    if (lib.PlugInInfo(&info) != 1)
+        throw HostError(ExitCode::kPlugin, libraryPath + ": PlugInInfo refused the record");
+    std::printf("name:             %s\n", info.name ? info.name : "");
+    std::printf("vendor:           %s\n", info.vendor ? info.vendor : "");
+    std::printf("information word: 0x%08X\n", info.informationWord);
+    std::printf("parameters (stored words of a default record):\n");
+    for (const Parameter& parameter : DiscoverParameters(lib))
+        std::printf("  %-16s %u\n", parameter.name.c_str(), parameter.defaultWord);
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app) {
+    // The options live as long as the command line that fills them.
+    const auto library = std::make_shared<std::string>();
+    CLI::App* info = app.add_subcommand("info", "Show a plug-in's name, vendor and parameters");
+    info->add_option("LIB", *library, "Plug-in library")->required();
+    info->callback([library] { Info(*library); });
+}
