@@ -175,7 +175,7 @@ void PrintRatio(const char* what, const Contender& plugin, const Contender& refe
 // False when a reference does not produce the plug-in's samples (two
 // requests, so that the histories carried over are covered).
 bool HighPassReferencesMatch(const HighPassSettings& settings) {
-    OpenPlugin plugin(PLUGIN_LIBRARY);
+    OpenPlugin plugin(HIGHPASS_LIBRARY);
     const HighPassReference fresh{
         DesignHighPass(static_cast<int32_t>(settings.cutoff), kSampleRate), settings.dryGain,
         settings.wetGain};
@@ -192,7 +192,7 @@ bool HighPassReferencesMatch(const HighPassSettings& settings) {
 }
 
 int RunHighPass(int rounds) {
-    OpenPlugin plugin(PLUGIN_LIBRARY);
+    OpenPlugin plugin(HIGHPASS_LIBRARY);
     const auto& settings = *static_cast<const HighPassSettings*>(plugin.Handle());
     if (!HighPassReferencesMatch(settings)) {
         std::fprintf(stderr, "plugin_ratios: the high-pass references differ from Plugin\n");
@@ -310,7 +310,7 @@ void RunAdapterSilence(int rounds) {
 
 int RunSilence(int rounds) {
     // The library as a host without flush-to-zero runs it, and as one with.
-    OpenPlugin noisy(PLUGIN_LIBRARY), quiet(PLUGIN_LIBRARY), flushed(PLUGIN_LIBRARY);
+    OpenPlugin noisy(HIGHPASS_LIBRARY), quiet(HIGHPASS_LIBRARY), flushed(HIGHPASS_LIBRARY);
     StereoArrays arrays;
     const auto toneThenSilence = [&](OpenPlugin& plugin) {
         Tone(arrays);

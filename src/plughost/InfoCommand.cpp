@@ -22,7 +22,7 @@ void Info(const std::string& libraryPath) {
     std::printf("information word: 0x%08X\n", info.informationWord);
     std::printf("parameters (stored words of a default record):\n");
     for (const Parameter& parameter : DiscoverParameters(lib))
-        std::printf("  %-16s %u\n", parameter.name.c_str(), parameter.defaultWord);
+        std::printf("  %-16s %u\n", parameter.name.c_str(), parameter.word);
 }
 
 }  // namespace

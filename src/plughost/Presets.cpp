@@ -20,7 +20,7 @@ namespace {
 
 // Runs a creating entry point, `create(&handle)`, and takes its record.
 template <typename Create>
-SettingsRecord Adopt(const PluginLibrary& lib, Create&& create) {
+SettingsRecord CreateRecord(const PluginLibrary& lib, Create&& create) {
     SettingsHandle handle = nullptr;
     if (create(&handle) != 1 || !handle)
         throw HostError(ExitCode::kPlugin, "the plug-in could not create a settings record");
@@ -115,7 +115,7 @@ std::string PluginName(const PluginLibrary& lib) {
 }
 
 std::vector<Parameter> DiscoverParameters(const PluginLibrary& lib) {
-    return StoredParameters(lib, Adopt(lib, [&](SettingsHandle* h) {
+    return StoredParameters(lib, CreateRecord(lib, [&](SettingsHandle* h) {
                                 return lib.Initialize(nullptr, nullptr, nullptr, h);
                             }));
 }
@@ -204,9 +204,9 @@ PresetSource::PresetSource(const PluginLibrary& lib, const PresetOptions& option
 SettingsRecord PresetSource::Create() const {
     std::lock_guard lock(mutex_);
     if (document_)
-        return Adopt(lib_,
-                     [&](SettingsHandle* h) { return lib_.InitializeXml(&document_->Root(), h); });
-    return Adopt(lib_, [&](SettingsHandle* h) {
+        return CreateRecord(
+            lib_, [&](SettingsHandle* h) { return lib_.InitializeXml(&document_->Root(), h); });
+    return CreateRecord(lib_, [&](SettingsHandle* h) {
         return lib_.Initialize(iniFile_.empty() ? nullptr : iniFile_.c_str(),
                                section_.empty() ? nullptr : section_.c_str(), Root(registryFolder_),
                                h);
@@ -227,10 +227,11 @@ void SavePresetTo(const PluginLibrary& lib, const SettingsRecord& record,
         // that plughost would replace.
         if (ResolveOutput(targets.iniFile).kind == OutputKind::kStream)
             throw HostError(ExitCode::kOutput, targets.iniFile + ": not a file");
-        // The plug-in does not report a profile file it could not write.
+        // Ours say when they could not write a profile file; other
+        // libraries of the interface may not, so the file is read as well.
         const std::string path = AbsolutePath(targets.iniFile);
-        lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.Get());
-        if (!ProfileHasSection(path, targets.section))
+        if (lib.SavePreset(path.c_str(), targets.section.c_str(), nullptr, record.Get()) != 1 ||
+            !ProfileHasSection(path, targets.section))
             throw HostError(ExitCode::kOutput, targets.iniFile + ": cannot write");
     }
     if (!targets.registryFolder.empty() &&

@@ -36,10 +36,10 @@ struct PresetTargets {
     std::string section;
 };
 
-// A stored parameter of a plug-in and the word a default record stores.
+// A stored parameter of a plug-in and the word a record stores for it.
 struct Parameter {
     std::string name;
-    uint32_t defaultWord;
+    uint32_t word;
 };
 
 // The stored parameters of `record` in order, with the words the plug-in

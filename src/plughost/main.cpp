@@ -11,22 +11,29 @@
 
 namespace {
 
+// Each subcommand's help names the exit codes it can give; only process
+// has --fail-on-clip.
 constexpr const char* kExitCodes =
-    "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 6 clipped (--fail-on-clip), "
-    "7 out of memory; 128 + the signal when interrupted.";
+    "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 7 out of memory; 128 + the "
+    "signal when interrupted. More in plughost(1).";
+constexpr const char* kProcessExitCodes =
+    "Exit codes: 0 done, 2 usage, 3 input, 4 plug-in, 5 output, 6 clipped (--fail-on-clip), 7 "
+    "out of memory; 128 + the signal when interrupted. More in plughost(1).";
 
 }  // namespace
 
 int main(int argc, char** argv) {
     WatchInterrupts();
     CLI::App app("Runs audio-effect plug-in libraries over audio files.", "plughost");
-    app.footer(kExitCodes);
     app.set_version_flag("--version", "plughost " PLUGHOST_VERSION);
     app.require_subcommand(1);
     AddInfoCommand(app);
     AddProcessCommand(app);
     AddPresetCommand(app);
     AddPlotCommand(app);
+    app.footer(kExitCodes);
+    for (CLI::App* command : app.get_subcommands({}))
+        command->footer(command->get_name() == "process" ? kProcessExitCodes : kExitCodes);
 
     try {
         app.parse(argc, argv);

@@ -38,8 +38,8 @@ const Values kSqueakValues{{"DryOut", 40}, {"Squeak", 60}, {"Frequency", 8},
                            {"VolR", 100},  {"CutR", 13},   {"HoldCh", 1},
                            {"InvertL", 1}, {"InvertR", 0}, {"DisMain", 1}};
 const std::vector<Plugin> kPlugins{
-    {"urn:kelvora:high-pass", "high_pass", PLUGIN_LIBRARY, 2, kHighPassValues},
-    {"urn:kelvora:high-pass-mono", "high_pass_mono", PLUGIN_LIBRARY, 1, kHighPassValues},
+    {"urn:kelvora:high-pass", "high_pass", HIGHPASS_LIBRARY, 2, kHighPassValues},
+    {"urn:kelvora:high-pass-mono", "high_pass_mono", HIGHPASS_LIBRARY, 1, kHighPassValues},
     {"urn:kelvora:squeak", "squeak", SQUEAK_LIBRARY, 2, kSqueakValues},
     {"urn:kelvora:squeak-mono", "squeak_mono", SQUEAK_LIBRARY, 1, kSqueakValues},
 };

@@ -553,7 +553,7 @@ TEST_P(HostileHostTest, RecordsFromHostileStoresProcessSafely) {
 
 INSTANTIATE_TEST_SUITE_P(BothPlugins, HostileHostTest,
                          ::testing::Values(Plugin{"Squeak", SQUEAK_LIBRARY, 4096, false},
-                                           Plugin{"Plugin", PLUGIN_LIBRARY, 16384, true}),
+                                           Plugin{"Plugin", HIGHPASS_LIBRARY, 16384, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

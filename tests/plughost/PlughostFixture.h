@@ -119,4 +119,4 @@ inline std::string Numbered(std::string name, int k) {
 }
 
 inline const std::string kSqueak = "'" SQUEAK_LIBRARY "'";
-inline const std::string kPlugin = "'" PLUGIN_LIBRARY "'";
+inline const std::string kPlugin = "'" HIGHPASS_LIBRARY "'";

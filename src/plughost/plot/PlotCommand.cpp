@@ -57,7 +57,7 @@ Picture ParseSize(const std::string& text) {
 std::string Subtitle(const PluginLibrary& lib, const PresetSource& preset, uint32_t sampleRate) {
     std::string text;
     for (const Parameter& parameter : StoredParameters(lib, preset.Create()))
-        text += parameter.name + " " + std::to_string(parameter.defaultWord) + "  \u00b7  ";
+        text += parameter.name + " " + std::to_string(parameter.word) + "  \u00b7  ";
     return text + std::to_string(sampleRate) + " Hz";
 }
 

@@ -17,7 +17,7 @@ constexpr double kDefaultGain = 1.000015259254738;  // stored 32767
 
 class HighPassLibraryTest : public LibraryTest<HighPassSettings> {
   protected:
-    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(PLUGIN_LIBRARY); }
+    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(HIGHPASS_LIBRARY); }
 
     // What the effect makes of `x` on one channel from a fresh stream.
     static Samples Expected(const HighPassSettings& s, uint32_t sampleRate, const Samples& x,

@@ -19,7 +19,7 @@ double GainOf(uint32_t stored) {
 class HighPassPresetTest : public LibraryTest<HighPassSettings>,
                            public ::testing::WithParamInterface<StoreKind> {
   protected:
-    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(PLUGIN_LIBRARY); }
+    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(HIGHPASS_LIBRARY); }
 
     HighPassSettings& Load(const ScratchStore& from) { return Own(from.Initialize(*lib)); }
 
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Stores, HighPassPresetTestLoad,
 
 class HighPassPresetTreeTest : public LibraryTest<HighPassSettings> {
   protected:
-    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(PLUGIN_LIBRARY); }
+    static void SetUpTestSuite() { lib = std::make_unique<PluginLibrary>(HIGHPASS_LIBRARY); }
 };
 
 TEST_F(HighPassPresetTreeTest, SavingIntoAnEmptyNodeMakesThreeElementsInOrder) {

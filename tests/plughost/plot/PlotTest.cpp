@@ -39,7 +39,7 @@ std::complex<double> Analytic(const HighPassCoefficients& c, double dry, double 
 }
 
 TEST(PlotMeasureTest, HighPassResponseIsItsDifferenceEquation) {
-    const PluginLibrary lib(PLUGIN_LIBRARY);
+    const PluginLibrary lib(HIGHPASS_LIBRARY);
     PresetOptions options;
     options.overrides = {"CutOffFreq=250", "DryOut=0", "Volume2=32767"};
     const PresetSource preset(lib, options);
@@ -161,7 +161,7 @@ class PlotCommandTest : public ::testing::Test {
 };
 
 const std::string kSqueak = "'" SQUEAK_LIBRARY "'";
-const std::string kPlugin = "'" PLUGIN_LIBRARY "'";
+const std::string kPlugin = "'" HIGHPASS_LIBRARY "'";
 
 // PNG read back through Cairo, SVG through an XML parser.
 void ExpectPng(const fs::path& path, int width, int height) {
