@@ -13,8 +13,9 @@
 #include "plughost/HostError.h"
 #include "plughost/process/SystemTuning.h"
 
-void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<Job>& jobs,
+void RunBatch(const PluginLibrary& lib, const PresetSource& preset, Plan& plan,
               const BatchOptions& options) {
+    std::vector<Job>& jobs = plan.jobs;
     const auto makeSettings = [&preset] { return preset.Create(); };
     uint64_t totalFrames = 0;
     bool toStandardOutput = false;
@@ -25,7 +26,20 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<
     }
     // Summaries go where the samples do not.
     FILE* summaries = toStandardOutput ? stderr : stdout;
+    for (const SkippedFile& file : plan.skipped) {
+        std::fprintf(summaries, "%s -> %s: skipped, the output is there\n", file.input.c_str(),
+                     file.output.c_str());
+        if (options.summary) options.summary->Skipped(file.input, file.output);
+    }
     Progress progress(options.progress, totalFrames, static_cast<int>(jobs.size()));
+    std::optional<HostError> failure;
+    size_t failed = 0;
+    for (const FailedFile& file : plan.failed) {
+        std::fprintf(stderr, "plughost: error: %s\n", file.error.what());
+        if (options.summary) options.summary->Failed(file.input, file.output, file.error);
+        if (!failure) failure = file.error;
+        ++failed;
+    }
 
     // With a file at once for every processor or more, each worker keeps its
     // files' threads (reader, plug-in, writer) to one processor: the blocks
@@ -36,23 +50,29 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<
     const bool pin = processors.size() > 1 && workers >= processors.size();
     std::atomic<size_t> next{0};
     std::mutex mutex;
-    std::optional<HostError> failure;
-    const auto fail = [&](const HostError& error) {
+    // A file that failed: recorded, and the run stopped, or the error said
+    // at once when the others go on.
+    const auto fail = [&](const Job& job, const HostError& error) {
         std::lock_guard lock(mutex);
+        ++failed;
         if (!failure) failure = error;
-        next = jobs.size();
+        if (options.keepGoing)
+            std::fprintf(stderr, "plughost: error: %s\n", error.what());
+        else
+            next = jobs.size();
+        if (options.summary) options.summary->Failed(job.input, job.output.name, error);
     };
     // A file's output goes to disk and into place on a thread of its own
     // while its worker goes on with the next file: the wait for the disk
     // then overlaps with work. One file per worker waits at a time. True
     // when there was nothing to wait for or it succeeded.
-    const auto finish = [&](std::future<void>& committing) {
+    const auto finish = [&](std::future<void>& committing, const Job* job) {
         if (!committing.valid()) return true;
         try {
             committing.get();
             return true;
         } catch (const HostError& error) {
-            fail(error);
+            fail(*job, error);
             return false;
         }
     };
@@ -60,17 +80,20 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<
         if (pin) KeepToProcessor(processors[slot % processors.size()]);
         SampleMemory memory;
         std::future<void> committing;
+        const Job* committingJob = nullptr;
         for (size_t k; (k = next++) < jobs.size();) {
             try {
                 ProcessedFile file =
                     ProcessFile(lib, makeSettings, jobs[k], options.run, progress, memory);
-                if (!finish(committing)) break;
+                if (!finish(committing, committingJob) && !options.keepGoing) break;
+                committingJob = &jobs[k];
                 committing = std::async(std::launch::async, [&, file = std::move(file)]() mutable {
                     const RunSummary summary = file.Commit();
                     progress.FileDone();
                     std::lock_guard lock(mutex);
                     std::fprintf(summaries, "%s\n", FormatSummary(summary).c_str());
                     std::fflush(summaries);
+                    if (options.summary) options.summary->Done(summary);
                     if (summary.shortfall.empty()) return;
                     ++cutShort;
                     std::fprintf(stderr, "plughost: warning: %s: %s; %s holds those\n",
@@ -78,15 +101,16 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<
                                  summary.output.c_str());
                 });
             } catch (const HostError& error) {
-                fail(error);
+                fail(jobs[k], error);
             } catch (const std::bad_alloc&) {
-                fail(HostError(ExitCode::kResources, jobs[k].input + ": out of memory"));
+                fail(jobs[k], HostError(ExitCode::kResources, jobs[k].input + ": out of memory"));
             } catch (const std::system_error& error) {
-                fail(HostError(ExitCode::kResources,
+                fail(jobs[k],
+                     HostError(ExitCode::kResources,
                                jobs[k].input + ": cannot start a thread: " + error.what()));
             }
         }
-        finish(committing);
+        finish(committing, committingJob);
     };
     std::vector<std::thread> threads;
     // Where no more threads are to be had, fewer workers do the work.
@@ -96,7 +120,12 @@ void RunBatch(const PluginLibrary& lib, const PresetSource& preset, std::vector<
     }
     worker(0);
     for (auto& thread : threads) thread.join();
+    if (failure && options.keepGoing)
+        throw HostError(failure->Code(), std::to_string(failed) + " of " +
+                                             std::to_string(jobs.size() + plan.failed.size()) +
+                                             " files failed; the first: " + failure->what());
     if (failure) throw *failure;
+    if (options.summary) options.summary->Check();
     if (cutShort > 0 && !options.allowTruncated)
         throw HostError(ExitCode::kInput, std::to_string(cutShort) + " of " +
                                               std::to_string(jobs.size()) +

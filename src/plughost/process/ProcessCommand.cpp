@@ -4,23 +4,31 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "plughost/CommandLine.h"
 #include "plughost/Files.h"
+#include "plughost/HostError.h"
 #include "plughost/ParameterLimits.h"
 #include "plughost/Presets.h"
 #include "plughost/Subcommands.h"
 #include "plughost/process/BatchPlan.h"
 #include "plughost/process/BatchRunner.h"
+#include "plughost/process/InputList.h"
+#include "plughost/process/SummaryLog.h"
 
 namespace {
 
 struct ProcessCommand {
     std::string library;
     std::vector<std::string> files;
+    std::string filesFrom;  // a list of inputs
+    bool nulSeparated = false;
+    std::string shard;
+    std::string summary;
     PlanOptions plan;
     BatchOptions batch = [] {
         BatchOptions options;
@@ -32,12 +40,30 @@ struct ProcessCommand {
 };
 
 void Process(ProcessCommand command) {
-    std::vector<Job> jobs = PlanBatch(command.files, command.plan);
+    if (!command.filesFrom.empty()) {
+        if (command.plan.outDir.empty())
+            throw HostError(ExitCode::kUsage, "--files-from takes the inputs of --out-dir DIR");
+        for (std::string& input : ReadInputList(command.filesFrom, command.nulSeparated)) {
+            if (input == "-" && command.filesFrom == "-")
+                throw HostError(ExitCode::kUsage,
+                                "--files-from -: standard input holds the list, not an input");
+            command.files.push_back(std::move(input));
+        }
+    } else if (command.files.empty()) {
+        throw HostError(ExitCode::kUsage, "process takes IN OUT, or --out-dir DIR IN...");
+    }
+    if (!command.shard.empty()) command.plan.shard = ParseShard(command.shard);
+    command.plan.keepGoing = command.batch.keepGoing;
+    if (command.plan.overwrite && command.plan.skipExisting)
+        throw HostError(ExitCode::kUsage, "--overwrite and --skip-existing exclude each other");
+    Plan plan = PlanBatch(command.files, command.plan);
     PluginLibrary lib(LibraryPath(command.library));
     const PresetSource preset(lib, command.preset);
     CheckUsable(lib, preset);
+    std::optional<SummaryLog> summary;
+    if (!command.summary.empty()) command.batch.summary = &summary.emplace(command.summary);
     command.batch.progress = !command.quiet && isatty(STDERR_FILENO);
-    RunBatch(lib, preset, jobs, command.batch);
+    RunBatch(lib, preset, plan, command.batch);
 }
 
 }  // namespace
@@ -49,9 +75,23 @@ void AddProcessCommand(CLI::App& app) {
     CLI::App* process = app.add_subcommand(
         "process", "Run a plug-in over audio files (IN OUT, or --out-dir DIR IN...)");
     process->add_option("LIB", command.library, "Plug-in library")->required();
-    process->add_option("FILES", command.files, "IN OUT, or the inputs with --out-dir")->required();
+    process->add_option("FILES", command.files, "IN OUT, or the inputs with --out-dir");
     process->add_option("--out-dir", command.plan.outDir, "Write each output into this folder");
+    process->add_option("--files-from", command.filesFrom,
+                        "Take the inputs from this list, one a line (- for standard input)");
+    process->add_flag("--null,-0", command.nulSeparated,
+                      "The --files-from list separates names by NUL bytes, not lines");
+    process
+        ->add_option("--shard", command.shard,
+                     "Take part K of N of the inputs (from 0), the same part on every machine")
+        ->type_name("K/N");
     process->add_flag("--overwrite", command.plan.overwrite, "Replace outputs that exist");
+    process->add_flag("--skip-existing", command.plan.skipExisting,
+                      "Leave out inputs whose output is there already");
+    process->add_flag("--keep-going", command.batch.keepGoing,
+                      "Go on with the other files after one fails");
+    process->add_option("--summary", command.summary,
+                        "Append a JSON line per file to this file (several runs may share it)");
     process
         ->add_option("--jobs,-j", command.batch.workers,
                      "Files processed at once (default: the cores)")
