@@ -1,5 +1,5 @@
-// plughost info: a plug-in's name, vendor, information word and stored
-// parameters.
+// plughost info: a plug-in's name, vendor, flags and stored parameters with
+// their defaults.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,8 +19,9 @@ void Info(const std::string& libraryPath) {
         throw HostError(ExitCode::kPlugin, libraryPath + ": PlugInInfo refused the record");
     std::printf("name:             %s\n", info.name ? info.name : "");
     std::printf("vendor:           %s\n", info.vendor ? info.vendor : "");
-    std::printf("information word: 0x%08X\n", info.informationWord);
-    std::printf("parameters (stored words of a default record):\n");
+    // The information record's flags word, which the host editor reads.
+    std::printf("flags:            0x%08X\n", info.informationWord);
+    std::printf("parameters and the values a new record stores:\n");
     for (const Parameter& parameter : DiscoverParameters(lib))
         std::printf("  %-16s %u\n", parameter.name.c_str(), parameter.word);
 }

@@ -42,12 +42,19 @@ void AddPresetCommand(CLI::App& app) {
         "preset", "Write a preset from the given sources through the plug-in's own save");
     preset->add_option("LIB", command.library, "Plug-in library")->required();
     AddPresetOptions(*preset, command.preset);
-    preset->add_option("--save-xml", command.targets.xmlFile, "Write an XML preset file");
-    preset->add_option("--save-ini", command.targets.iniFile,
-                       "Write the preset into this profile (INI) file");
-    preset->add_option("--save-registry", command.targets.registryFolder,
-                       "Write the preset below this registry folder");
-    preset->add_option("--save-section", command.targets.section,
-                       "Section or key path to write (default: --section)");
+    preset->add_option("--save-xml", command.targets.xmlFile, "Write an XML preset file")
+        ->type_name("FILE");
+    preset
+        ->add_option("--save-ini", command.targets.iniFile,
+                     "Write the preset into this profile (INI) file")
+        ->type_name("FILE");
+    preset
+        ->add_option("--save-registry", command.targets.registryFolder,
+                     "Write the preset below this registry folder")
+        ->type_name("DIR");
+    preset
+        ->add_option("--save-section", command.targets.section,
+                     "Section or key path to write (default: --section)")
+        ->type_name("NAME");
     preset->callback([shared] { WritePreset(*shared); });
 }

@@ -97,11 +97,16 @@ void CheckSectionName(const std::string& section, const std::string& option) {
 }
 
 void AddPresetOptions(CLI::App& command, PresetOptions& preset) {
-    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file");
-    command.add_option("--registry", preset.registryFolder,
-                       "Load the preset from this registry folder (the portable registry)");
-    command.add_option("--section", preset.section, "Profile section or registry key path");
-    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file");
+    command.add_option("--ini", preset.iniFile, "Load the preset from this profile (INI) file")
+        ->type_name("FILE");
+    command
+        .add_option("--registry", preset.registryFolder,
+                    "Load the preset from this registry folder (the portable registry)")
+        ->type_name("DIR");
+    command.add_option("--section", preset.section, "Profile section or registry key path")
+        ->type_name("NAME");
+    command.add_option("--xml", preset.xmlFile, "Load the preset from this XML file")
+        ->type_name("FILE");
     command.add_option("--set", preset.overrides, "NAME=VALUE: override one stored value")
         ->type_name("NAME=VALUE");
 }

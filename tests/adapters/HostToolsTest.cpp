@@ -122,7 +122,7 @@ Difference Compare(const std::vector<double>& expected, const std::vector<double
 }
 
 // The stored parameters plughost's `info` lists for a library: names and
-// the words a default record stores.
+// the values a new record stores.
 Values DefaultRecord(const char* library) {
     const Result info = Shell(std::string(PLUGHOST_PATH) + " info " + library);
     EXPECT_EQ(info.status, 0) << info.output;

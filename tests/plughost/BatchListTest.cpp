@@ -57,30 +57,34 @@ TEST(InputListTest, ShardsCoverTheSortedListOnceWhateverItsOrder) {
     EXPECT_EQ(InputsOfShard(list, {0, 3}), (std::vector<std::string>{"a", "d", "g"}));
 }
 
-// A list in shards, one run each: every output once, each file recorded.
+// A list in shards, run at once into one summary: every output once, each
+// file recorded on a line of its own.
 TEST_F(PlughostTest, ShardsOfAListMakeEveryOutputOnce) {
     input.left.resize(4000);
     input.right.resize(4000);
     std::ofstream list(folder / "list.txt");
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < 12; ++k) {
         WriteAudio(folder / Numbered("f", k), input, 2);
         list << Numbered("f", k) << "\n";
     }
     list.close();
     fs::create_directories(folder / "out");
-    for (const char* shard : {"0/2", "1/2"})
-        ASSERT_EQ(Run("process " + kPlugin + " --out-dir out --files-from list.txt -q --shard " +
-                      shard + " --summary summary.jsonl"),
-                  0)
-            << err;
+    std::string shards, waits = "exit 0";
+    for (int k = 0; k < 4; ++k) {
+        shards += "ph process " + kPlugin +
+                  " --out-dir out --files-from list.txt -q --summary summary.jsonl --shard " +
+                  std::to_string(k) + "/4 & p" + std::to_string(k) + "=$!; ";
+        waits = "wait $p" + std::to_string(k) + " && " + waits;
+    }
+    ASSERT_EQ(RunLine(shards + waits), 0) << err;
     std::set<std::string> inputs;
     for (const auto& record : Records(folder / "summary.jsonl")) {
         EXPECT_EQ(record["status"], "done");
         EXPECT_EQ(record["frames"], 4000);
         inputs.insert(record["input"].get<std::string>());
     }
-    EXPECT_EQ(inputs.size(), 5u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), fs::directory_iterator()), 5);
+    EXPECT_EQ(inputs.size(), 12u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "out"), fs::directory_iterator()), 12);
 
     // Two inputs with one output name are refused by every shard, even
     // when they would fall into different ones.

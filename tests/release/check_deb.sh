@@ -16,7 +16,7 @@ dpkg-deb -f "$deb" Depends | grep -q 'libsndfile1' ||
     { echo "$deb: Depends lacks libsndfile1: $(dpkg-deb -f "$deb" Depends)"; exit 1; }
 shown=$("$work/root/usr/bin/plughost" --version)
 [ "$shown" = "plughost $version" ] || { echo "plughost --version: $shown"; exit 1; }
-test -s "$work/root/usr/share/man/man1/plughost.1.gz"
+zcat "$work/root/usr/share/man/man1/plughost.1.gz" | mandoc -T lint -W warning
 
 "$make_signal" "$work/in.wav" 1
 "$work/root/usr/bin/plughost" process "$work/root/usr/lib/audio-plugins/Plugin.so" \

@@ -3,7 +3,7 @@
 # Configures and builds the plug-in libraries alone, with pkg-config finding
 # nothing: such a build needs, and looks for, none of what plughost and the
 # LV2 and LADSPA plug-ins build on (libsndfile, Cairo, CLI11, pugixml, LV2's
-# headers, help2man).
+# headers).
 set -eu
 source=$1 build=$2
 rm -rf "$build"
@@ -11,7 +11,7 @@ PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH='' cmake -S "$source" -B "$build"
     -DCMAKE_BUILD_TYPE=Release -DPLUGINS_BUILD_PLUGHOST=OFF -DPLUGINS_BUILD_ADAPTERS=OFF \
     -DPLUGINS_BUILD_TESTS=OFF >/dev/null
 if looked=$(grep -v -e '^//' -e '^PLUGINS_' "$build/CMakeCache.txt" |
-    grep -Ei 'cairo|sndfile|help2man|cli11|pugixml|lv2|ladspa'); then
+    grep -Ei 'cairo|sndfile|cli11|pugixml|lv2|ladspa'); then
     echo "a libraries-only build looked for:"
     echo "$looked"
     exit 1

@@ -76,9 +76,12 @@ void AddProcessCommand(CLI::App& app) {
         "process", "Run a plug-in over audio files (IN OUT, or --out-dir DIR IN...)");
     process->add_option("LIB", command.library, "Plug-in library")->required();
     process->add_option("FILES", command.files, "IN OUT, or the inputs with --out-dir");
-    process->add_option("--out-dir", command.plan.outDir, "Write each output into this folder");
-    process->add_option("--files-from", command.filesFrom,
-                        "Take the inputs from this list, one a line (- for standard input)");
+    process->add_option("--out-dir", command.plan.outDir, "Write each output into this folder")
+        ->type_name("DIR");
+    process
+        ->add_option("--files-from", command.filesFrom,
+                     "Take the inputs from this list, one a line (- for standard input)")
+        ->type_name("FILE");
     process->add_flag("--null,-0", command.nulSeparated,
                       "The --files-from list separates names by NUL bytes, not lines");
     process
@@ -90,8 +93,10 @@ void AddProcessCommand(CLI::App& app) {
                       "Leave out inputs whose output is there already");
     process->add_flag("--keep-going", command.batch.keepGoing,
                       "Go on with the other files after one fails");
-    process->add_option("--summary", command.summary,
-                        "Append a JSON line per file to this file (several runs may share it)");
+    process
+        ->add_option("--summary", command.summary,
+                     "Append a JSON line per file to this file (several runs may share it)")
+        ->type_name("FILE");
     process
         ->add_option("--jobs,-j", command.batch.workers,
                      "Files processed at once (default: the cores)")
