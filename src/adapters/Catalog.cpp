@@ -1,8 +1,24 @@
 #include "adapters/Catalog.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
+
+#include "effects/highpass/HighPassEffect.h"
+#include "effects/squeak/SqueakEffect.h"
 
 namespace {
+
+// Hosts show each plug-in under the name its effect gives itself.
+constexpr bool NamedAfterItsEffect(const PluginDescription& plugin) {
+    const std::string_view effect =
+        plugin.effect == Effect::kHighPass ? HighPassEffect::kName : SqueakEffect::kName;
+    const std::string_view name = plugin.name;
+    return plugin.channels == 2
+               ? name == effect
+               : name.starts_with(effect) && name.substr(effect.size()) == " (Mono)";
+}
+static_assert(std::all_of(kPlugins.begin(), kPlugins.end(), NamedAfterItsEffect));
 
 struct AudioPort {
     const char* symbol;
