@@ -9,7 +9,9 @@
 # 2. the same with a 25th input that never ends (a FIFO): the task that
 #    waits on it is cancelled with scancel, and leaves no temporary; the array
 #    submitted again finishes the batch without touching a finished output.
-# Needs root, for the daemons; tools/install-deps installs them.
+# Needs root, for the daemons, and slurmd a cgroup file system at
+# /sys/fs/cgroup, as every Debian system has; tools/install-deps installs
+# them.
 set -eu
 plughost=$1 plugin=$2 make_signal=$3 job=$4 work=$5
 if [ "$(id -u)" != 0 ]; then
@@ -70,10 +72,16 @@ port=$((20000 + $$ % 20000))
 until port_free "$port" && port_free $((port + 1)); do port=$((port + 2)); done
 
 host=$(uname -n)
+# started NAME COMMAND...: runs a daemon's start, or fails with its log.
+started() {
+    name=$1
+    shift
+    "$@" || { echo "$name did not start:"; tail -n 5 "log/$name.log"; exit 1; }
+}
 mungekey --create --keyfile=munge/munge.key
-munged --force --socket="$work/munge/socket" --key-file="$work/munge/munge.key" \
+started munged munged --force --socket="$work/munge/socket" --key-file="$work/munge/munge.key" \
     --log-file="$work/log/munged.log" --pid-file="$work/munge/munged.pid" \
-    --seed-file="$work/munge/seed"
+    --seed-file="$work/munge/seed" 2>/dev/null
 cat >slurm.conf <<EOF
 ClusterName=plughost-test
 SlurmctldHost=$host(127.0.0.1)
@@ -103,8 +111,8 @@ NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) State=UNKNOWN
 PartitionName=batch Nodes=ALL Default=YES MaxTime=INFINITE State=UP
 EOF
 export SLURM_CONF="$work/slurm.conf"
-slurmctld -f "$SLURM_CONF"
-slurmd -f "$SLURM_CONF"
+started slurmctld slurmctld -f "$SLURM_CONF"
+started slurmd slurmd -f "$SLURM_CONF"
 node_idle() { [ "$(sinfo -h -o %t 2>/dev/null)" = idle ]; }
 await 60 "the node to come up (log/)" node_idle
 say "a one-node cluster, $(nproc) CPUs, ports $port and $((port + 1))"
