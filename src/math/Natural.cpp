@@ -213,48 +213,27 @@ double RoundToDouble(const BasicNatural<Limbs>& q, int scale, bool inexact) {
 }
 
 // The functions for every capacity there is: defined once, here.
-template void Normalize<kWideLimbs>(BasicNatural<kWideLimbs>&);
-template BasicNatural<kWideLimbs> FromWord<kWideLimbs>(uint64_t);
-template int BitLength<kWideLimbs>(const BasicNatural<kWideLimbs>&);
-template int Compare<kWideLimbs>(const BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
-template void Add<kWideLimbs>(BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
-template void Subtract<kWideLimbs>(BasicNatural<kWideLimbs>&, const BasicNatural<kWideLimbs>&);
-template BasicNatural<kWideLimbs> Multiply<kWideLimbs>(const BasicNatural<kWideLimbs>&,
-                                                       const BasicNatural<kWideLimbs>&);
-template void MultiplySmall<kWideLimbs>(BasicNatural<kWideLimbs>&, uint32_t);
-template uint32_t DivideSmall<kWideLimbs>(BasicNatural<kWideLimbs>&, uint32_t);
-template BasicNatural<kWideLimbs> ShiftLeft<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
-template BasicNatural<kWideLimbs> ShiftRight<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
-template BasicNatural<kWideLimbs> PowerOfTwo<kWideLimbs>(int);
-template void MultiplyByPowerOfTen<kWideLimbs>(BasicNatural<kWideLimbs>&, int);
-template BasicNatural<kWideLimbs> Divide<kWideLimbs>(BasicNatural<kWideLimbs>,
-                                                     const BasicNatural<kWideLimbs>&);
-template bool TestBit<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
-template bool AnyBitBelow<kWideLimbs>(const BasicNatural<kWideLimbs>&, int);
-template uint64_t LowWord<kWideLimbs>(const BasicNatural<kWideLimbs>&);
-template double RoundToDouble<kWideLimbs>(const BasicNatural<kWideLimbs>&, int, bool);
-template void Normalize<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&);
-template BasicNatural<kNarrowLimbs> FromWord<kNarrowLimbs>(uint64_t);
-template int BitLength<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&);
-template int Compare<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
-                                   const BasicNatural<kNarrowLimbs>&);
-template void Add<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, const BasicNatural<kNarrowLimbs>&);
-template void Subtract<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&,
-                                     const BasicNatural<kNarrowLimbs>&);
-template BasicNatural<kNarrowLimbs> Multiply<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
-                                                           const BasicNatural<kNarrowLimbs>&);
-template void MultiplySmall<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, uint32_t);
-template uint32_t DivideSmall<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, uint32_t);
-template BasicNatural<kNarrowLimbs> ShiftLeft<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
-template BasicNatural<kNarrowLimbs> ShiftRight<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&,
-                                                             int);
-template BasicNatural<kNarrowLimbs> PowerOfTwo<kNarrowLimbs>(int);
-template void MultiplyByPowerOfTen<kNarrowLimbs>(BasicNatural<kNarrowLimbs>&, int);
-template BasicNatural<kNarrowLimbs> Divide<kNarrowLimbs>(BasicNatural<kNarrowLimbs>,
-                                                         const BasicNatural<kNarrowLimbs>&);
-template bool TestBit<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
-template bool AnyBitBelow<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int);
-template uint64_t LowWord<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&);
-template double RoundToDouble<kNarrowLimbs>(const BasicNatural<kNarrowLimbs>&, int, bool);
+#define NATURAL_FUNCTIONS(N)                                                              \
+    template void Normalize<N>(BasicNatural<N>&);                                         \
+    template BasicNatural<N> FromWord<N>(uint64_t);                                       \
+    template int BitLength<N>(const BasicNatural<N>&);                                    \
+    template int Compare<N>(const BasicNatural<N>&, const BasicNatural<N>&);              \
+    template void Add<N>(BasicNatural<N>&, const BasicNatural<N>&);                       \
+    template void Subtract<N>(BasicNatural<N>&, const BasicNatural<N>&);                  \
+    template BasicNatural<N> Multiply<N>(const BasicNatural<N>&, const BasicNatural<N>&); \
+    template void MultiplySmall<N>(BasicNatural<N>&, uint32_t);                           \
+    template uint32_t DivideSmall<N>(BasicNatural<N>&, uint32_t);                         \
+    template BasicNatural<N> ShiftLeft<N>(const BasicNatural<N>&, int);                   \
+    template BasicNatural<N> ShiftRight<N>(const BasicNatural<N>&, int);                  \
+    template BasicNatural<N> PowerOfTwo<N>(int);                                          \
+    template void MultiplyByPowerOfTen<N>(BasicNatural<N>&, int);                         \
+    template BasicNatural<N> Divide<N>(BasicNatural<N>, const BasicNatural<N>&);          \
+    template bool TestBit<N>(const BasicNatural<N>&, int);                                \
+    template bool AnyBitBelow<N>(const BasicNatural<N>&, int);                            \
+    template uint64_t LowWord<N>(const BasicNatural<N>&);                                 \
+    template double RoundToDouble<N>(const BasicNatural<N>&, int, bool);
+NATURAL_FUNCTIONS(kWideLimbs)
+NATURAL_FUNCTIONS(kNarrowLimbs)
+#undef NATURAL_FUNCTIONS
 
 }  // namespace exact
